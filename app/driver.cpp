@@ -1,0 +1,37 @@
+#include "app/driver.h"
+
+#include <cstdio>
+#include <string>
+
+#include "playlist/path_text.h"
+#include "playlist/playlist_writer.h"
+#include "scan/console.h"
+#include "scan/file_system.h"
+
+void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
+  auto* playlist = static_cast<PlaylistStream*>(context);
+  if (!fits_path_text(name)) {
+    warn("skipping folder %s: name longer than %u characters", name,
+         static_cast<unsigned>(kMaxPathText));
+    return;
+  }
+  log_line("Adding directory %s\n", name);
+  write_entry(*playlist, name);
+}
+
+namespace {
+
+bool write_top_level_playlist() {
+  PlaylistStream playlist;
+  if (!open_playlist(playlist, std::string(kPlaylistName))) return false;
+  enumerate_entries(&playlist, ".\\", "*", kDirectoryAttribute, add_folder_entry);
+  return close_playlist(playlist);
+}
+
+}  // namespace
+
+int real_main(int /*argc*/, char** /*argv*/) {
+  bool all_written = write_top_level_playlist();
+  std::fflush(stdout);
+  return all_written ? 0 : 1;
+}

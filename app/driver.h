@@ -1,0 +1,9 @@
+// The program's run: the playlist of folders of the working folder.
+#pragma once
+
+// Lists the working folder's subfolders into its playlist and returns the exit status: 0 when
+// every playlist was written, 1 otherwise.
+int real_main(int argc, char** argv);
+
+// Visitor of the top-level listing: context is the top-level PlaylistStream.
+void add_folder_entry(void* context, const char* folder, const char* name);

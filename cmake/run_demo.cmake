@@ -1,0 +1,13 @@
+# Copies the sample music folder and runs eplgen in the copy, so the sources stay clean.
+file(REMOVE_RECURSE "${COPY}")
+get_filename_component(parent "${COPY}" DIRECTORY)
+file(COPY "${SAMPLE}" DESTINATION "${parent}")
+execute_process(COMMAND "${EPLGEN}" WORKING_DIRECTORY "${COPY}" RESULT_VARIABLE status)
+file(GLOB_RECURSE playlists RELATIVE "${COPY}" "${COPY}/*Default Playlist.epl")
+list(SORT playlists)
+message("\neplgen exited with status ${status}; playlists written under ${COPY}:")
+foreach(playlist IN LISTS playlists)
+  file(SIZE "${COPY}/${playlist}" size)
+  math(EXPR entries "${size} / 716")
+  message("  ${playlist} (${entries} entries)")
+endforeach()

@@ -1,0 +1,60 @@
+#include "tests/support/library.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/run_program.h"
+
+namespace fs = std::filesystem;
+
+void make_library(const fs::path& root, const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (path.ends_with('/')) {
+      fs::create_directories(root / path);
+    } else {
+      fs::create_directories((root / path).parent_path());
+      write_bytes(root / path, "");
+    }
+  }
+}
+
+void write_bytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+}
+
+std::string read_bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string playlist_of(const std::vector<std::string>& relative_paths) {
+  std::string playlist;
+  for (const std::string& relative_path : relative_paths) {
+    std::string entry("\xBE\xBA\x02\x00\x01", 5);
+    entry.append(319, '\0');
+    entry += "a:\\Music\\" + relative_path;
+    entry.resize(716, '\0');
+    playlist += entry;
+  }
+  return playlist;
+}
+
+std::string log_of(const std::vector<std::string>& lines) {
+  // The Windows console stream ends lines with a carriage return and a line feed.
+  const char* line_end = testing_windows_build() ? "\r\n" : "\n";
+  std::string log;
+  for (const std::string& line : lines) log += line + line_end;
+  return log;
+}
+
+std::vector<std::string> tree_of(const fs::path& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string name = fs::relative(entry.path(), root).generic_string();
+    if (entry.is_directory()) name += '/';
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}

@@ -1,0 +1,23 @@
+// Building music folders for the end-to-end tests, and spelling out what the programs should
+// make of them, independently of the program's own code.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Creates each path below root: a trailing slash makes a folder, anything else an empty file.
+void make_library(const std::filesystem::path& root, const std::vector<std::string>& paths);
+
+void write_bytes(const std::filesystem::path& path, const std::string& bytes);
+std::string read_bytes(const std::filesystem::path& path);
+
+// The playlist file the player should get for these relative paths (backslash-separated).
+std::string playlist_of(const std::vector<std::string>& relative_paths);
+
+// The console log for these lines, with the line end of the build under test.
+std::string log_of(const std::vector<std::string>& lines);
+
+// Every name in the folder and below it, sorted, with '/' separators and a trailing '/' on
+// folders: what a test sees of the tree after a run.
+std::vector<std::string> tree_of(const std::filesystem::path& root);

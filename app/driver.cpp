@@ -24,7 +24,7 @@ namespace {
 bool write_top_level_playlist() {
   PlaylistStream playlist;
   if (!open_playlist(playlist, std::string(kPlaylistName))) return false;
-  enumerate_entries(&playlist, ".\\", "*", kDirectoryAttribute, add_folder_entry);
+  enumerate_entries(&playlist, ".\\", "*", EntryKind::directories, add_folder_entry);
   return close_playlist(playlist);
 }
 

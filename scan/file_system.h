@@ -5,7 +5,6 @@
 // as the folder separator, exactly as they are printed and stored in playlists.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -13,16 +12,24 @@
 // passed and the entry's bare name.
 using EntryVisitor = void (*)(void* context, const char* folder, const char* name);
 
-// Attribute masks for enumerate_entries: an entry is kept when it has one of the mask's bits.
-inline constexpr std::uint32_t kAnyEntry = 0;
-inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
+// Which entries a listing keeps. A folder is never taken for a track or a playlist, and a
+// track or playlist must be a regular file (a link counts as what it points to).
+enum class EntryKind { directories, files };
 
 // Lists the entries of a folder whose names match pattern ("*", "*.m3u" or "*.mp3"; ASCII case
-// is ignored), keeps those that pass the attribute mask, skips "." and "..", and calls the
-// visitor for each before fetching the next. The folder text ".\" is the working folder. A
-// folder that cannot be listed yields no entries.
-void enumerate_entries(void* context, const char* folder, const char* pattern, std::uint32_t mask,
+// is ignored), keeps those of the kind asked for, skips "." and "..", and calls the visitor for
+// each before fetching the next. The folder text ".\" is the working folder. A folder that
+// cannot be listed yields no entries.
+void enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
                        EntryVisitor visitor);
+
+// True when path names a regular file. Nothing is opened to find out, so a path naming a
+// device or a pipe can never block or be read.
+bool is_regular_file(const char* path);
+
+// Opens a regular file for binary reading. Anything else is refused without being opened: null
+// is returned and reason set to the explanation.
+std::FILE* open_regular_file(const char* path, std::string& reason);
 
 // Opens a file for binary writing, replacing any file of that name. On failure returns null and
 // sets reason to the system's explanation.

@@ -3,6 +3,7 @@
 // what it points to, and every folder is listed in one fixed order.
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,7 +29,7 @@ std::string system_reason(int error_number) { return std::strerror(error_number)
 
 }  // namespace
 
-void enumerate_entries(void* context, const char* folder, const char* pattern, std::uint32_t mask,
+void enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
                        EntryVisitor visitor) {
   namespace fs = std::filesystem;
   std::error_code error;
@@ -38,15 +39,50 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, s
     std::string name = entries->path().filename().string();
     if (fnmatch(pattern, name.c_str(), FNM_CASEFOLD) != 0) continue;
     std::error_code status_error;
-    bool directory = entries->is_directory(status_error);
-    std::uint32_t attributes = directory ? kDirectoryAttribute : 0;
-    if (mask != kAnyEntry && (attributes & mask) == 0) continue;
+    bool wanted = kind == EntryKind::directories ? entries->is_directory(status_error)
+                                                 : entries->is_regular_file(status_error);
+    if (!wanted) continue;
     kept.push_back(std::move(name));
   }
   // Deliver only after the folder is closed: visitors may list other folders.
   entries = fs::directory_iterator();
   std::sort(kept.begin(), kept.end(), listing_order);
   for (const std::string& name : kept) visitor(context, folder, name.c_str());
+}
+
+bool is_regular_file(const char* path) {
+  struct stat status;
+  return stat(native_path(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+std::FILE* open_regular_file(const char* path, std::string& reason) {
+  std::string native = native_path(path);
+  struct stat status;
+  if (stat(native.c_str(), &status) != 0) {
+    reason = system_reason(errno);
+    return nullptr;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    reason = S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file";
+    return nullptr;
+  }
+  // Non-blocking, and checked again once open: the name may have been replaced meanwhile.
+  int descriptor = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) {
+    reason = system_reason(errno);
+    return nullptr;
+  }
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    reason = "not a regular file";
+    close(descriptor);
+    return nullptr;
+  }
+  std::FILE* stream = fdopen(descriptor, "rb");
+  if (stream == nullptr) {
+    reason = system_reason(errno);
+    close(descriptor);
+  }
+  return stream;
 }
 
 std::FILE* create_file(const char* path, std::string& reason) {

@@ -32,7 +32,7 @@ TEST_F(PosixListing, DeliversAFixedOrderWhateverTheFileSystem) {
   for (const char* name : {"Zed", "_x", "beta", ".cache", "Alpha", "alpha", "B"})
     fs::create_directory(name);
   std::vector<std::string> names;
-  enumerate_entries(&names, ".\\", "*", kDirectoryAttribute, collect);
+  enumerate_entries(&names, ".\\", "*", EntryKind::directories, collect);
   EXPECT_EQ(names, (std::vector<std::string>{".cache", "Alpha", "alpha", "B", "beta", "Zed", "_x"}));
 }
 
@@ -44,11 +44,11 @@ TEST_F(PosixListing, FollowsSymbolicLinksAndBackslashes) {
   fs::create_symlink("missing", "Music/dangling.mp3");
 
   std::vector<std::string> folders;
-  enumerate_entries(&folders, "Music", "*", kDirectoryAttribute, collect);
+  enumerate_entries(&folders, "Music", "*", EntryKind::directories, collect);
   EXPECT_EQ(folders, (std::vector<std::string>{"Linked", "Real"}));
 
   std::vector<std::string> tracks;
-  enumerate_entries(&tracks, "Music\\Linked", "*.mp3", kAnyEntry, collect);
+  enumerate_entries(&tracks, "Music\\Linked", "*.mp3", EntryKind::files, collect);
   EXPECT_EQ(tracks, std::vector<std::string>{"a.mp3"});
 }
 

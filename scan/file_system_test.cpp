@@ -19,9 +19,9 @@ void collect(void* context, const char* /*folder*/, const char* name) {
 }
 
 std::vector<std::string> sorted_listing(const std::string& folder, const char* pattern,
-                                        std::uint32_t mask) {
+                                        EntryKind kind) {
   std::vector<std::string> names;
-  enumerate_entries(&names, folder.c_str(), pattern, mask, collect);
+  enumerate_entries(&names, folder.c_str(), pattern, kind, collect);
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -42,28 +42,28 @@ class Listing : public ::testing::Test {
 TEST_F(Listing, MatchesPatternsAndAttributes) {
   const struct {
     const char* pattern;
-    std::uint32_t mask;
+    EntryKind kind;
     std::vector<std::string> expected;
   } cases[] = {
-      {"*", kDirectoryAttribute, {".cache", "Jazz.mp3", "Rock"}},
-      {"*.mp3", kAnyEntry, {"Jazz.mp3", "Track.MP3", "a.mp3"}},
-      {"*.m3u", kAnyEntry, {"list.m3u"}},
-      {"*.mp3", kDirectoryAttribute, {"Jazz.mp3"}},
-      {"*.ogg", kAnyEntry, {}},
+      {"*", EntryKind::directories, {".cache", "Jazz.mp3", "Rock"}},
+      {"*.mp3", EntryKind::files, {"Track.MP3", "a.mp3"}},
+      {"*.m3u", EntryKind::files, {"list.m3u"}},
+      {"*.mp3", EntryKind::directories, {"Jazz.mp3"}},
+      {"*.ogg", EntryKind::files, {}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(sorted_listing(music, c.pattern, c.mask), c.expected) << c.pattern;
+    EXPECT_EQ(sorted_listing(music, c.pattern, c.kind), c.expected) << c.pattern;
 }
 
 TEST_F(Listing, MissingFolderYieldsNothing) {
-  EXPECT_TRUE(sorted_listing(music + "/Nowhere", "*", kAnyEntry).empty());
-  EXPECT_TRUE(sorted_listing(music + "/notes.txt", "*", kAnyEntry).empty());
+  EXPECT_TRUE(sorted_listing(music + "/Nowhere", "*", EntryKind::files).empty());
+  EXPECT_TRUE(sorted_listing(music + "/notes.txt", "*", EntryKind::files).empty());
 }
 
 TEST_F(Listing, PassesTheFolderTextThrough) {
   std::vector<std::string> folders;
   enumerate_entries(
-      &folders, music.c_str(), "*.m3u", kAnyEntry,
+      &folders, music.c_str(), "*.m3u", EntryKind::files,
       [](void* context, const char* folder, const char*) {
         static_cast<std::vector<std::string>*>(context)->push_back(folder);
       });

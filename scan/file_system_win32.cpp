@@ -26,7 +26,7 @@ std::string system_reason(DWORD error) {
 
 }  // namespace
 
-void enumerate_entries(void* context, const char* folder, const char* pattern, std::uint32_t mask,
+void enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
                        EntryVisitor visitor) {
   char search[264];
   int length = std::snprintf(search, sizeof search, "%s\\%s", folder, pattern);
@@ -35,11 +35,34 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, s
   HANDLE search_handle = FindFirstFileA(search, &entry);
   if (search_handle == INVALID_HANDLE_VALUE) return;
   do {
-    if (mask != kAnyEntry && (entry.dwFileAttributes & mask) == 0) continue;
+    bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (directory != (kind == EntryKind::directories)) continue;
     if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) continue;
     visitor(context, folder, entry.cFileName);
   } while (FindNextFileA(search_handle, &entry));
   FindClose(search_handle);
+}
+
+bool is_regular_file(const char* path) {
+  // Reserved names such as CON or NUL.MP3 name devices in every folder; the full path reveals
+  // them as \\.\NAME without anything being opened.
+  char full_path[MAX_PATH];
+  DWORD length = GetFullPathNameA(path, sizeof full_path, full_path, nullptr);
+  if (length == 0 || length >= sizeof full_path || std::strncmp(full_path, "\\\\.\\", 4) == 0)
+    return false;
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+std::FILE* open_regular_file(const char* path, std::string& reason) {
+  if (!is_regular_file(path)) {
+    reason = "not a regular file";
+    return nullptr;
+  }
+  std::FILE* stream = std::fopen(path, "rb");
+  if (stream == nullptr) reason = std::strerror(errno);
+  return stream;
 }
 
 std::FILE* create_file(const char* path, std::string& reason) {

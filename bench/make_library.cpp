@@ -20,15 +20,15 @@
 
 namespace {
 
-// Artists and words with and without bytes above 0x7F, in mixed case.
+// Artists and words with and without bytes above 0x7F (this file is UTF-8, and so are the
+// names it makes), in mixed case.
 const char* const kArtists[] = {
-    "Mot\xC3\xB6rhead",  "Beyonc\xC3\xA9",       "Bj\xC3\xB6rk",     "Sigur R\xC3\xB3s",
-    "the Beatles",       "M\xC3\xB6tley Cr\xC3\xBC" "e", "AC DC",   "Zo\xC3\xAB Keating",
-    "Caf\xC3\xA9 Tacvba", "Nina Simone",         "dEUS",             "Ang\xC3\xA9lique Kidjo",
+    "Motörhead", "Beyoncé",     "Björk",       "Sigur Rós",   "the Beatles", "Mötley Crüe",
+    "AC DC",     "Zoë Keating", "Café Tacvba", "Nina Simone", "dEUS",        "Angélique Kidjo",
 };
 const char* const kWords[] = {
-    "Intro",  "ace of Spades", "Halo",         "Hyperballad", "Hopp\xC3\xADp\xC3\xB3lla", "Help",
-    "Kickstart", "Thunderstruck", "Eleg\xC3\xAD" "a", "Feeling Good", "Suds & Soda", "Outro",
+    "Intro",     "ace of Spades", "Halo",   "Hyperballad",  "Hoppípólla",  "Help",
+    "Kickstart", "Thunderstruck", "Elegía", "Feeling Good", "Suds & Soda", "Outro",
 };
 const char* const kExtensions[] = {".mp3", ".MP3", ".Mp3"};
 
@@ -77,8 +77,8 @@ void make_album(const std::string& root, std::uint32_t album, std::uint32_t trac
   char number[16];
   std::snprintf(number, sizeof number, " %05u", album);
   const std::string artist = kArtists[album % count(kArtists)];
-  const std::string name =
-      artist + " - " + kWords[scramble(album) % count(kWords)] + number + (album % 3 ? "" : " (Live)");
+  const std::string name = artist + " - " + kWords[scramble(album) % count(kWords)] + number +
+                           (album % 3 ? "" : " (Live)");
   const std::string folder = root + "/" + name;
   make_folder(folder);
   write_file(folder + "/Folder.jpg", "");
@@ -96,14 +96,15 @@ void make_album(const std::string& root, std::uint32_t album, std::uint32_t trac
 }
 
 void make_large_folder(const std::string& root, std::uint32_t index, std::uint32_t tracks) {
-  const std::string folder = root + "/\xC3\x9Cnsorted Downloads " + std::to_string(index + 1);
+  const std::string folder = root + "/Ünsorted Downloads " + std::to_string(index + 1);
   make_folder(folder);
   for (std::uint32_t track = 0; track < tracks; ++track) {
     std::uint32_t pick = scramble(track + index * tracks);
     char number[16];
     std::snprintf(number, sizeof number, " %06u", track);
     write_file(folder + "/" + kArtists[pick % count(kArtists)] + " - " +
-                   kWords[(pick >> 8) % count(kWords)] + number + kExtensions[track % count(kExtensions)],
+                   kWords[(pick >> 8) % count(kWords)] + number +
+                   kExtensions[track % count(kExtensions)],
                "");
   }
 }

@@ -46,7 +46,10 @@ void make_folder(const std::string& path) {
   if (mkdir(path.c_str(), 0755) != 0) fail("cannot create " + path);
 }
 
-void write_file(const std::string& path, const std::string& content) {
+void write_file(const std::string& folder, const std::string& name, const std::string& content) {
+  std::string path = folder;
+  path += '/';
+  path += name;
   int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (descriptor < 0) fail("cannot create " + path);
   if (!content.empty() &&
@@ -81,18 +84,25 @@ void make_album(const std::string& root, std::uint32_t album, std::uint32_t trac
                            (album % 3 ? "" : " (Live)");
   const std::string folder = root + "/" + name;
   make_folder(folder);
-  write_file(folder + "/Folder.jpg", "");
+  write_file(folder, "Folder.jpg", "");
 
   std::string m3u = "#EXTM3U\r\n";
   for (std::uint32_t track = 0; track < tracks; ++track) {
     const std::string file = track_name(album, track);
-    write_file(folder + "/" + file, "");
-    m3u += "#EXTINF:" + std::to_string(120 + scramble(track) % 300) + "," + artist + " - " +
-           kWords[track % count(kWords)] + "\r\n" + file + "\r\n";
+    write_file(folder, file, "");
+    m3u.append("#EXTINF:")
+        .append(std::to_string(120 + scramble(track) % 300))
+        .append(",")
+        .append(artist)
+        .append(" - ")
+        .append(kWords[track % count(kWords)])
+        .append("\r\n")
+        .append(file)
+        .append("\r\n");
     // A few lines name tracks that are not there (deleted, or renamed by hand).
     if (track % 10 == 4) m3u += "Missing Track " + std::to_string(track) + ".mp3\r\n";
   }
-  if (with_m3u) write_file(folder + "/" + artist + " - Playlist.m3u", m3u);
+  if (with_m3u) write_file(folder, artist + " - Playlist.m3u", m3u);
 }
 
 void make_large_folder(const std::string& root, std::uint32_t index, std::uint32_t tracks) {
@@ -102,10 +112,10 @@ void make_large_folder(const std::string& root, std::uint32_t index, std::uint32
     std::uint32_t pick = scramble(track + index * tracks);
     char number[16];
     std::snprintf(number, sizeof number, " %06u", track);
-    write_file(folder + "/" + kArtists[pick % count(kArtists)] + " - " +
-                   kWords[(pick >> 8) % count(kWords)] + number +
-                   kExtensions[track % count(kExtensions)],
-               "");
+    std::string name = kArtists[pick % count(kArtists)];
+    name.append(" - ").append(kWords[(pick >> 8) % count(kWords)]).append(number);
+    name.append(kExtensions[track % count(kExtensions)]);
+    write_file(folder, name, "");
   }
 }
 

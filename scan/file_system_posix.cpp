@@ -110,3 +110,9 @@ bool replace_file(const char* source, const char* target, std::string& reason) {
 }
 
 void remove_file(const char* path) { unlink(native_path(path).c_str()); }
+
+bool change_working_folder(const char* path, std::string& reason) {
+  if (chdir(path) == 0) return true;
+  reason = system_reason(errno);
+  return false;
+}

@@ -88,3 +88,9 @@ bool replace_file(const char* source, const char* target, std::string& reason) {
 }
 
 void remove_file(const char* path) { DeleteFileA(path); }
+
+bool change_working_folder(const char* path, std::string& reason) {
+  if (SetCurrentDirectoryA(path)) return true;
+  reason = system_reason(GetLastError());
+  return false;
+}

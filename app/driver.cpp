@@ -1,8 +1,10 @@
 #include "app/driver.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "app/eplgen_command_line.h"
 #include "playlist/path_text.h"
 #include "playlist/playlist_writer.h"
 #include "scan/console.h"
@@ -30,7 +32,9 @@ bool write_top_level_playlist() {
 
 }  // namespace
 
-int real_main(int /*argc*/, char** /*argv*/) {
+int real_main(int argc, char** argv) {
+  if (std::optional<int> status = follow_command_line(argc, argv)) return *status;
+
   bool all_written = write_top_level_playlist();
   std::fflush(stdout);
   return all_written ? 0 : 1;

@@ -2,7 +2,7 @@
 #pragma once
 
 // Lists the working folder's subfolders into its playlist and returns the exit status: 0 when
-// every playlist was written, 1 otherwise.
+// every playlist was written, 1 otherwise, 2 when the arguments are wrong.
 int real_main(int argc, char** argv);
 
 // Visitor of the top-level listing: context is the top-level PlaylistStream.

@@ -1,0 +1,90 @@
+// epldump: prints the device path of every entry of playlist files, one per line, so that
+// anyone can see what the player will get, and checks the files against the format on the way.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/command_line.h"
+#include "playlist/playlist_reader.h"
+#include "scan/console.h"
+
+namespace {
+
+constexpr const char* kSynopsis = "Usage: epldump [-h] [-V] [--] FILE...";
+
+constexpr const char* kHelp =
+    "\n"
+    "Prints the device path of every entry of each playlist FILE, one per line, in\n"
+    "order; control characters are shown as \"?\". A FILE that is not a well-formed\n"
+    "playlist is reported on standard error with the offset of the first bad byte;\n"
+    "the entries before it are printed.\n"
+    "\n"
+    "  -h, --help     print this help\n"
+    "  -V, --version  print the version\n"
+    "  --             end of options: a FILE may then begin with \"-\"\n"
+    "\n"
+    "Exit status: 0 every FILE is a well-formed playlist; 1 some FILE could not be\n"
+    "read or is damaged (all the others were printed); 2 wrong arguments.\n";
+
+bool read_file(const std::string& path, std::string& bytes, std::string& reason) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  char buffer[64 * 1024];
+  std::size_t count;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+  bool failed = std::ferror(file) != 0;
+  if (failed) reason = std::strerror(errno);
+  std::fclose(file);
+  return !failed;
+}
+
+// A control character would split an entry's line or upset the terminal.
+void print_device_path(const std::string& device_path) {
+  for (char character : device_path) {
+    auto byte = static_cast<unsigned char>(character);
+    std::putchar(byte < 0x20 || byte == 0x7F ? '?' : byte);
+  }
+  std::putchar('\n');
+}
+
+bool dump_playlist(const std::string& path) {
+  std::string bytes;
+  std::string reason;
+  if (!read_file(path, bytes, reason)) {
+    warn("cannot read %s: %s", path.c_str(), reason.c_str());
+    return false;
+  }
+  PlaylistContents contents = read_playlist(bytes);
+  for (const std::string& device_path : contents.device_paths) print_device_path(device_path);
+  if (!contents.fault) return true;
+  warn("%s: byte %s: %s", path.c_str(), std::to_string(contents.fault->offset).c_str(),
+       contents.fault->description.c_str());
+  return false;
+}
+
+int real_main(int argc, char** argv) {
+  set_program_name("epldump");
+  CommandLine command_line = parse_command_line(argc, argv);
+  if (!command_line.error.empty()) return report_usage_error(command_line.error, kSynopsis);
+  if (command_line.help) {
+    print_help(kSynopsis, kHelp);
+    return kExitSuccess;
+  }
+  if (command_line.version) {
+    print_version("epldump");
+    return kExitSuccess;
+  }
+  if (command_line.operands.empty()) return report_usage_error("no FILE given", kSynopsis);
+  bool all_well_formed = true;
+  for (const std::string& path : command_line.operands)
+    all_well_formed = dump_playlist(path) && all_well_formed;
+  return all_well_formed ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return real_main(argc, argv); }

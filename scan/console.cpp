@@ -11,6 +11,8 @@ const char* program_name = "eplgen";
 
 void log_line(const char* format, const char* text) { std::printf(format, text); }
 
+void log_line(const char* line) { std::fputs(line, stdout); }
+
 void warn(const char* format, ...) {
   // Progress lines already printed belong before the diagnostic when both reach one terminal.
   std::fflush(stdout);

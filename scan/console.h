@@ -4,6 +4,7 @@
 
 // Prints one progress line: format holds one %s, which receives text.
 void log_line(const char* format, const char* text);
+void log_line(const char* line);
 
 // Prints "<program>: <message>" and a line end to standard error.
 void warn(const char* format, ...)

@@ -1,6 +1,7 @@
 // The file system on POSIX systems, answering as the Win32 file search and file functions
-// would: backslashes separate folders, patterns ignore ASCII case, a symbolic link counts as
-// what it points to, and every folder is listed in one fixed order.
+// would: backslashes separate folders, names are found whatever their ASCII case and trailing
+// spaces or dots, patterns ignore ASCII case, a symbolic link counts as what it points to, and
+// every folder is listed in one fixed order.
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
@@ -10,8 +11,12 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "scan/file_system.h"
@@ -19,21 +24,129 @@
 
 namespace {
 
-std::string native_path(const char* path) {
-  std::string native = path;
+std::string system_reason(int error_number) { return std::strerror(error_number); }
+
+std::string plain_native(std::string_view path) {
+  std::string native(path);
   std::replace(native.begin(), native.end(), '\\', '/');
   return native;
 }
 
-std::string system_reason(int error_number) { return std::strerror(error_number); }
+// The names of one folder keyed as Windows compares names, for finding a name that is not
+// spelled as it is on disk. Sorted by key; equal keys in byte order of the name.
+using FolderIndex = std::vector<std::pair<std::string, std::string>>;
+
+FolderIndex index_folder(const std::string& native_folder) {
+  FolderIndex index;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entries(native_folder, error);
+       !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+    std::string name = entries->path().filename().string();
+    std::string key = windows_name_key(name);
+    index.emplace_back(std::move(key), std::move(name));
+  }
+  std::sort(index.begin(), index.end());
+  return index;
+}
+
+// Folders indexed so far. An M3U names many tracks in few folders: each folder is listed once
+// however many lines look into it. Bounded, so a run over a huge library stays small.
+class FolderIndexCache {
+ public:
+  const FolderIndex& index_of(const std::string& native_folder) {
+    auto found = indexes_.find(native_folder);
+    if (found != indexes_.end()) return found->second;
+    FolderIndex index = index_folder(native_folder);
+    if (names_ + index.size() > kMaxNames) {
+      indexes_.clear();
+      names_ = 0;
+    }
+    names_ += index.size();
+    return indexes_.emplace(native_folder, std::move(index)).first->second;
+  }
+
+ private:
+  static constexpr std::size_t kMaxNames = 1 << 18;
+  std::unordered_map<std::string, FolderIndex> indexes_;
+  std::size_t names_ = 0;
+};
+
+FolderIndexCache folder_indexes;
+
+// The name in the folder that Windows would open for component, if any: the name as written
+// when it exists, else one equal to it without regard to ASCII case and trailing spaces or dots.
+std::optional<std::string> find_in_folder(const std::string& native_folder,
+                                          std::string_view component) {
+  const FolderIndex& index = folder_indexes.index_of(native_folder);
+  auto [first, last] = std::equal_range(
+      index.begin(), index.end(), std::pair(windows_name_key(component), std::string()),
+      [](const auto& left, const auto& right) { return left.first < right.first; });
+  if (first == last) return std::nullopt;
+  for (auto it = first; it != last; ++it)
+    if (it->second == component) return it->second;
+  return first->second;
+}
+
+// Finds the file system's name for a path text that names something existing, and its status.
+std::optional<std::string> find_existing(std::string_view path, struct stat& status) {
+  std::string native = plain_native(path);
+  if (stat(native.c_str(), &status) == 0) return native;
+
+  std::string found = ".";
+  while (!path.empty()) {
+    std::size_t separator = path.find_first_of("\\/");
+    std::string_view component = path.substr(0, separator);
+    path = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
+    if (component.empty() || component == ".") continue;
+    if (component == "..") {
+      found += "/..";
+      continue;
+    }
+    std::optional<std::string> name = find_in_folder(found, component);
+    if (!name) return std::nullopt;
+    found += '/';
+    found += *name;
+  }
+  if (stat(found.c_str(), &status) != 0) return std::nullopt;
+  return found;
+}
+
+// The native path at which to create or replace the file named by a path text: its folder as
+// found on disk, its own name as written.
+std::string native_for_writing(std::string_view path) {
+  std::size_t separator = path.rfind('\\');
+  if (separator == std::string_view::npos) return std::string(path);
+  std::string_view folder = path.substr(0, separator);
+  struct stat status;
+  // A folder that is not there leaves the write to fail with the system's own reason.
+  std::string native = find_existing(folder, status).value_or(plain_native(folder));
+  native += '/';
+  native += path.substr(separator + 1);
+  return native;
+}
+
+std::optional<std::string> regular_file(const char* path, std::string& reason) {
+  struct stat status;
+  std::optional<std::string> native = find_existing(path, status);
+  if (!native) {
+    reason = system_reason(ENOENT);
+  } else if (!S_ISREG(status.st_mode)) {
+    reason = S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file";
+    native.reset();
+  }
+  return native;
+}
 
 }  // namespace
 
 void enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
                        EntryVisitor visitor) {
   namespace fs = std::filesystem;
+  struct stat status;
+  std::optional<std::string> native_folder = find_existing(folder, status);
+  if (!native_folder) return;
   std::error_code error;
-  fs::directory_iterator entries(native_path(folder), error);
+  fs::directory_iterator entries(*native_folder, error);
   std::vector<std::string> kept;
   for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
     std::string name = entries->path().filename().string();
@@ -51,27 +164,20 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
 }
 
 bool is_regular_file(const char* path) {
-  struct stat status;
-  return stat(native_path(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+  std::string ignored;
+  return regular_file(path, ignored).has_value();
 }
 
 std::FILE* open_regular_file(const char* path, std::string& reason) {
-  std::string native = native_path(path);
-  struct stat status;
-  if (stat(native.c_str(), &status) != 0) {
-    reason = system_reason(errno);
-    return nullptr;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    reason = S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file";
-    return nullptr;
-  }
+  std::optional<std::string> native = regular_file(path, reason);
+  if (!native) return nullptr;
   // Non-blocking, and checked again once open: the name may have been replaced meanwhile.
-  int descriptor = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  int descriptor = open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (descriptor < 0) {
     reason = system_reason(errno);
     return nullptr;
   }
+  struct stat status;
   if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
     reason = "not a regular file";
     close(descriptor);
@@ -86,7 +192,7 @@ std::FILE* open_regular_file(const char* path, std::string& reason) {
 }
 
 std::FILE* create_file(const char* path, std::string& reason) {
-  std::string native = native_path(path);
+  std::string native = native_for_writing(path);
   // A stale file of this name may be a link or a pipe left by someone else: never write
   // through it, start afresh.
   unlink(native.c_str());
@@ -104,9 +210,10 @@ std::FILE* create_file(const char* path, std::string& reason) {
 }
 
 bool replace_file(const char* source, const char* target, std::string& reason) {
-  if (std::rename(native_path(source).c_str(), native_path(target).c_str()) == 0) return true;
+  if (std::rename(native_for_writing(source).c_str(), native_for_writing(target).c_str()) == 0)
+    return true;
   reason = system_reason(errno);
   return false;
 }
 
-void remove_file(const char* path) { unlink(native_path(path).c_str()); }
+void remove_file(const char* path) { unlink(native_for_writing(path).c_str()); }

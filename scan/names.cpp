@@ -23,3 +23,11 @@ bool listing_order(std::string_view left, std::string_view right) {
   };
   return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(), byte_less);
 }
+
+std::string windows_name_key(std::string_view name) {
+  std::size_t kept = name.find_last_not_of(" .");
+  name = kept == std::string_view::npos ? std::string_view() : name.substr(0, kept + 1);
+  std::string key(name);
+  for (char& character : key) character = static_cast<char>(ascii_upper(static_cast<unsigned char>(character)));
+  return key;
+}

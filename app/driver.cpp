@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "folders/folder_playlist.h"
 #include "playlist/path_text.h"
 #include "playlist/playlist_writer.h"
 #include "scan/console.h"
@@ -32,6 +33,8 @@ bool write_top_level_playlist() {
 
 int real_main(int /*argc*/, char** /*argv*/) {
   bool all_written = write_top_level_playlist();
+  // The folder pass runs even when the playlist of folders could not be written.
+  if (!run_folder_pass()) all_written = false;
   std::fflush(stdout);
   return all_written ? 0 : 1;
 }

@@ -4,18 +4,12 @@
 #include <string>
 
 #include "folders/folder_playlist.h"
-#include "playlist/path_text.h"
 #include "playlist/playlist_writer.h"
 #include "scan/console.h"
 #include "scan/file_system.h"
 
 void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
   auto* playlist = static_cast<PlaylistStream*>(context);
-  if (!fits_path_text(name)) {
-    warn("skipping folder %s: name longer than %u characters", name,
-         static_cast<unsigned>(kMaxPathText));
-    return;
-  }
   log_line("Adding directory %s\n", name);
   write_entry(*playlist, name);
 }

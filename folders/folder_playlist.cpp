@@ -2,20 +2,26 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "folders/m3u_import.h"
 #include "playlist/path_text.h"
 #include "playlist/playlist_writer.h"
+#include "scan/code_page.h"
 #include "scan/console.h"
 #include "scan/file_system.h"
 
 namespace {
 
 void warn_too_long(const char* what, const char* folder, const char* name) {
-  warn("skipping %s %s\\%s: path longer than %u characters", what, folder, name,
-       static_cast<unsigned>(kMaxPathText));
+  warn("skipping %s %s\\%s: path longer than %u characters", what, display_text(folder).c_str(),
+       display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
 }
+
+// macOS leaves a "._name" companion beside every file it copies to a FAT player: it matches
+// "*.mp3" or "*.m3u" but holds no audio and no playlist.
+bool is_apple_double(std::string_view name) { return name.starts_with("._"); }
 
 void add_tracks_of(PlaylistStream& playlist, const char* folder) {
   log_line("\tM3U file not found, adding individual files\n");
@@ -43,8 +49,8 @@ void build_folder_playlist(void* context, const char* /*folder*/, const char* na
   log_line("Browsing directory %s\n", name);
   std::string playlist_path;
   if (!join_path(playlist_path, name, kPlaylistName)) {
-    warn("cannot create the playlist of %s: path longer than %u characters", name,
-         static_cast<unsigned>(kMaxPathText));
+    warn("cannot create the playlist of %s: path longer than %u characters",
+         display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
     all_written = false;
     return;
   }
@@ -63,11 +69,13 @@ void build_folder_playlist(void* context, const char* /*folder*/, const char* na
 }
 
 void remember_m3u(void* context, const char* folder, const char* name) {
+  if (is_apple_double(name)) return;
   if (!join_path(*static_cast<std::string*>(context), folder, name))
     warn_too_long("M3U file", folder, name);
 }
 
 void collect_track(void* context, const char* folder, const char* name) {
+  if (is_apple_double(name)) return;
   std::string track;
   if (join_path(track, folder, name))
     static_cast<std::vector<std::string>*>(context)->push_back(std::move(track));

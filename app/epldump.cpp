@@ -1,5 +1,6 @@
 // epldump: prints the device path of every entry of playlist files, one per line, so that
 // anyone can see what the player will get, and checks the files against the format on the way.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -42,13 +43,14 @@ bool read_file(const std::string& path, std::string& bytes, std::string& reason)
   return !failed;
 }
 
-// A control character would split an entry's line or upset the terminal.
-void print_device_path(const std::string& device_path) {
-  for (char character : device_path) {
-    auto byte = static_cast<unsigned char>(character);
-    std::putchar(byte < 0x20 || byte == 0x7F ? '?' : byte);
-  }
-  std::putchar('\n');
+// The path is in the player's code page and is shown as the progress log shows names. A control
+// character would split an entry's line or upset the terminal.
+void print_device_path(std::string device_path) {
+  auto is_control = [](char character) {
+    return static_cast<unsigned char>(character) < 0x20 || character == 0x7F;
+  };
+  std::replace_if(device_path.begin(), device_path.end(), is_control, '?');
+  log_line("%s\n", device_path.c_str());
 }
 
 bool dump_playlist(const std::string& path) {

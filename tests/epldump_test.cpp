@@ -32,14 +32,16 @@ std::string with_byte(std::string bytes, std::size_t offset, char value) {
 TEST_F(Epldump, PrintsTheDevicePathsOfGoodPlaylists) {
   write_bytes(root.path() / "good.epl", good);
   write_bytes(root.path() / "empty.epl", "");
-  write_bytes(root.path() / "-odd.epl", playlist_of({"line\nbreak"}));
+  write_bytes(root.path() / "-odd.epl", playlist_of({"line\nbreak", "Bj\xF6rk\\\xC9t\xE9.mp3"}));
   RunResult result = run({"good.epl", "empty.epl", "--", "-odd.epl", "good.epl"});
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.err, "");
+  // Shown in the console's encoding, as the progress log shows names.
   std::vector<std::string> lines = good_lines;
   lines.push_back("a:\\Music\\line?break");
+  lines.push_back("a:\\Music\\Bj\xF6rk\\\xC9t\xE9.mp3");
   lines.insert(lines.end(), good_lines.begin(), good_lines.end());
-  EXPECT_EQ(result.out, log_of(lines));
+  EXPECT_EQ(result.out, console_log_of(lines));
 }
 
 TEST_F(Epldump, ReadsWhatEplgenWrote) {

@@ -56,9 +56,9 @@ PlaylistContents read_playlist(std::string_view bytes) {
   for (std::size_t start = 0; start < bytes.size(); start += kEntrySize) {
     std::size_t remaining = bytes.size() - start;
     if (remaining < kEntrySize) {
-      contents.fault = PlaylistFault{start, "incomplete entry: " + std::to_string(remaining) +
-                                                " bytes where an entry has " +
-                                                std::to_string(kEntrySize)};
+      contents.fault =
+          PlaylistFault{start, "incomplete entry: " + std::to_string(remaining) +
+                                   " bytes where an entry has " + std::to_string(kEntrySize)};
       break;
     }
     std::string device_path;

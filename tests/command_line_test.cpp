@@ -14,32 +14,28 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// The program runs in root, beside the music folder Music.
+// The program runs in root, beside the music folder Music and a folder named "-x".
 class CommandLine : public ::testing::Test {
  protected:
-  void SetUp() override { make_library(root.path(), {"Music/Jazz/", "Music/Rock/", "notes.txt"}); }
+  void SetUp() override {
+    make_library(root.path(), {"Music/Jazz/", "Music/Rock/", "-x/Blues/", "notes.txt"});
+  }
   RunResult run(std::vector<std::string> arguments) {
     return run_eplgen({.working_folder = root.path(), .arguments = std::move(arguments)});
   }
   TemporaryFolder root;
-  std::vector<std::string> untouched = {"Music/", "Music/Jazz/", "Music/Rock/", "notes.txt"};
+  const std::vector<std::string> untouched = {"-x/",         "-x/Blues/",   "Music/",
+                                              "Music/Jazz/", "Music/Rock/", "notes.txt"};
 };
 
-long line_count(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
-
 TEST_F(CommandLine, HelpAndVersionAnswerAndWriteNothing) {
+  const std::string help = "Usage: eplgen [\\s\\S]*Exit status[\\s\\S]*";
+  const std::string version = "eplgen [0-9]+\\.[0-9]+\\.[0-9]+\r?\n";
   const struct {
     std::vector<std::string> arguments;
     std::string pattern;
   } cases[] = {
-      {{"-h"}, "Usage: eplgen [\\s\\S]*Exit status[\\s\\S]*"},
-      {{"--help"}, "Usage: eplgen [\\s\\S]*Exit status[\\s\\S]*"},
-      {{"--help", "Music"}, "Usage: eplgen [\\s\\S]*"},
-      {{"-V"}, "eplgen [0-9]+\\.[0-9]+\\.[0-9]+\r?\n"},
-      {{"--version"}, "eplgen [0-9]+\\.[0-9]+\\.[0-9]+\r?\n"},
-  };
+      {{"-h"}, help}, {{"--help", "Music"}, help}, {{"-V"}, version}, {{"--version"}, version}};
   for (const auto& c : cases) {
     RunResult result = run(c.arguments);
     EXPECT_EQ(result.exit_status, 0) << c.arguments[0];
@@ -50,30 +46,24 @@ TEST_F(CommandLine, HelpAndVersionAnswerAndWriteNothing) {
 }
 
 TEST_F(CommandLine, RefusesWhatIsNotOneFolderAndWritesNothing) {
-  make_library(root.path(), {"-x/"});
-  untouched.insert(untouched.begin(), "-x/");
   const struct {
     std::vector<std::string> arguments;
     std::string culprit;  // the diagnostic names it
   } cases[] = {
-      {{"--bogus"}, "--bogus"},
-      {{"-x"}, "-x"},
-      {{"-hV"}, "-hV"},
-      {{"--help=yes"}, "--help=yes"},
-      {{"Music", "--frobnicate"}, "--frobnicate"},
-      {{"Music/Jazz", "Music/Rock"}, "FOLDER"},
+      {{"-x"}, "unknown option -x"},
+      {{"Music", "--help=yes"}, "unknown option --help=yes"},
+      {{"Music/Jazz", "Music/Rock"}, "more than one FOLDER"},
       {{"Nowhere"}, "Nowhere"},
       {{"notes.txt"}, "notes.txt"},
-      {{""}, "cannot use"},
   };
   for (const auto& c : cases) {
     RunResult result = run(c.arguments);
     EXPECT_EQ(result.exit_status, 2) << c.culprit;
     EXPECT_EQ(result.out, "") << c.culprit;
-    EXPECT_EQ(line_count(result.err), 2) << result.err;
     EXPECT_TRUE(result.err.starts_with("eplgen: ")) << result.err;
     EXPECT_NE(result.err.find(c.culprit), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("Usage: eplgen"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("\nUsage: eplgen"), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
     EXPECT_EQ(tree_of(root.path()), untouched) << c.culprit;
   }
 }
@@ -81,27 +71,22 @@ TEST_F(CommandLine, RefusesWhatIsNotOneFolderAndWritesNothing) {
 TEST_F(CommandLine, WorksInTheFolderGiven) {
   const struct {
     std::vector<std::string> arguments;
-    fs::path folder;
+    std::string folder;
+    std::vector<std::string> subfolders;
   } cases[] = {
-      {{"Music"}, "Music"},
-      {{"Music/"}, "Music"},
-      {{"--", "-x"}, "-x"},
-      {{"Music/Rock/.."}, "Music"},
+      {{"Music"}, "Music", {"Jazz", "Rock"}},
+      {{"--", "-x"}, "-x", {"Blues"}},
   };
-  make_library(root.path(), {"-x/Blues/"});
   for (const auto& c : cases) {
-    fs::path playlist = root.path() / c.folder / "Default Playlist.epl";
-    fs::remove(playlist);
     RunResult result = run(c.arguments);
-    EXPECT_EQ(result.exit_status, 0) << c.arguments.back();
-    EXPECT_EQ(result.err, "") << c.arguments.back();
-    std::vector<std::string> subfolders =
-        c.folder == "-x" ? std::vector<std::string>{"Blues"} : std::vector<std::string>{"Jazz", "Rock"};
-    EXPECT_EQ(read_bytes(playlist), playlist_of(subfolders)) << c.arguments.back();
-    EXPECT_TRUE(result.out.starts_with(log_of({"Adding directory " + subfolders.front()})))
+    EXPECT_EQ(result.exit_status, 0) << c.folder;
+    EXPECT_EQ(result.err, "") << c.folder;
+    EXPECT_TRUE(result.out.starts_with(log_of({"Adding directory " + c.subfolders[0]})))
         << result.out;
-    EXPECT_FALSE(fs::exists(root.path() / "Default Playlist.epl")) << c.arguments.back();
+    EXPECT_EQ(read_bytes(root.path() / c.folder / "Default Playlist.epl"),
+              playlist_of(c.subfolders));
   }
+  EXPECT_FALSE(std::filesystem::exists(root.path() / "Default Playlist.epl"));
 }
 
 }  // namespace

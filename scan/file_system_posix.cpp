@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <tuple>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -167,7 +168,10 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
   if (!native_folder) return;
   std::error_code error;
   fs::directory_iterator entries(*native_folder, error);
-  std::vector<std::string> kept;
+  // Kept names back to back, each ended by a zero byte: a folder of 100,000 tracks costs one
+  // buffer, not 100,000 strings.
+  std::string names;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> kept;  // where each name starts, its length
   std::string text;
   for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
     std::string name = entries->path().filename().string();
@@ -191,12 +195,18 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
                 shown.c_str());
       continue;
     }
-    kept.push_back(text);
+    kept.emplace_back(static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(text.size()));
+    names.append(text).push_back('\0');
   }
   // Deliver only after the folder is closed: visitors may list other folders.
   entries = fs::directory_iterator();
-  std::sort(kept.begin(), kept.end(), listing_order);
-  for (const std::string& name : kept) visitor(context, folder, name.c_str());
+  auto name_at = [&names](const std::pair<std::uint32_t, std::uint32_t>& place) {
+    return std::string_view(names).substr(place.first, place.second);
+  };
+  std::sort(kept.begin(), kept.end(), [&name_at](const auto& left, const auto& right) {
+    return listing_order(name_at(left), name_at(right));
+  });
+  for (const auto& place : kept) visitor(context, folder, names.c_str() + place.first);
 }
 
 bool is_regular_file(const char* path) {

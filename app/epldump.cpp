@@ -4,9 +4,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/command_line.h"
+#include "playlist/playlist_entry.h"
 #include "playlist/playlist_reader.h"
 #include "scan/console.h"
 
@@ -28,21 +31,6 @@ constexpr const char* kHelp =
     "Exit status: 0 every FILE is a well-formed playlist; 1 some FILE could not be\n"
     "read or is damaged (all the others were printed); 2 wrong arguments.\n";
 
-bool read_file(const std::string& path, std::string& bytes, std::string& reason) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    reason = std::strerror(errno);
-    return false;
-  }
-  char buffer[64 * 1024];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
-  bool failed = std::ferror(file) != 0;
-  if (failed) reason = std::strerror(errno);
-  std::fclose(file);
-  return !failed;
-}
-
 // The path is in the player's code page and is shown as the progress log shows names. A control
 // character would split an entry's line or upset the terminal.
 void print_device_path(std::string device_path) {
@@ -53,19 +41,33 @@ void print_device_path(std::string device_path) {
   log_line("%s\n", device_path.c_str());
 }
 
+// Reads one entry at a time and stops at the first fault, so that memory stays small and a
+// file that is no playlist at all, even an endless device, ends at once.
 bool dump_playlist(const std::string& path) {
-  std::string bytes;
-  std::string reason;
-  if (!read_file(path, bytes, reason)) {
-    warn("cannot read %s: %s", path.c_str(), reason.c_str());
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    warn("cannot read %s: %s", path.c_str(), std::strerror(errno));
     return false;
   }
-  PlaylistContents contents = read_playlist(bytes);
-  for (const std::string& device_path : contents.device_paths) print_device_path(device_path);
-  if (!contents.fault) return true;
-  warn("%s: byte %s: %s", path.c_str(), std::to_string(contents.fault->offset).c_str(),
-       contents.fault->description.c_str());
-  return false;
+  char entry[kEntrySize];
+  std::size_t start = 0;
+  std::optional<PlaylistFault> fault;
+  while (!fault) {
+    std::size_t count = std::fread(entry, 1, sizeof entry, file);
+    if (count == 0) break;
+    PlaylistContents contents = read_playlist(std::string_view(entry, count));
+    for (const std::string& device_path : contents.device_paths) print_device_path(device_path);
+    fault = contents.fault;
+    if (fault) fault->offset += start;
+    start += count;
+  }
+  bool read_failed = std::ferror(file) != 0;
+  if (read_failed) warn("cannot read %s: %s", path.c_str(), std::strerror(errno));
+  std::fclose(file);
+  if (fault)
+    warn("%s: byte %s: %s", path.c_str(), std::to_string(fault->offset).c_str(),
+         fault->description.c_str());
+  return !read_failed && !fault;
 }
 
 int real_main(int argc, char** argv) {

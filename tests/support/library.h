@@ -18,6 +18,10 @@ std::string playlist_of(const std::vector<std::string>& relative_paths);
 // The console log for these lines, with the line end of the build under test.
 std::string log_of(const std::vector<std::string>& lines);
 
+// As log_of, for lines written in the device's code page (Windows-1252): the Linux build shows
+// them in UTF-8, the Windows build as they are.
+std::string console_log_of(const std::vector<std::string>& lines);
+
 // Every name in the folder and below it, sorted, with '/' separators and a trailing '/' on
 // folders: what a test sees of the tree after a run.
 std::vector<std::string> tree_of(const std::filesystem::path& root);

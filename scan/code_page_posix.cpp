@@ -53,24 +53,24 @@ bool convert(iconv_t converter, std::string_view input, std::string& output,
   return true;
 }
 
+// ASCII reads the same in UTF-8 and in every code page offered: most names need no iconv.
+bool convert_text(iconv_t converter, std::string_view text, std::string& converted) {
+  if (is_ascii(text)) {
+    converted.assign(text);
+    return true;
+  }
+  std::size_t position = 0;
+  return convert(converter, text, converted, position);
+}
+
 }  // namespace
 
 bool utf8_to_code_page(std::string_view utf8, std::string& converted) {
-  if (is_ascii(utf8)) {
-    converted.assign(utf8);
-    return true;
-  }
-  std::size_t position = 0;
-  return convert(converters().to_code_page, utf8, converted, position);
+  return convert_text(converters().to_code_page, utf8, converted);
 }
 
 bool code_page_to_utf8(std::string_view text, std::string& utf8) {
-  if (is_ascii(text)) {
-    utf8.assign(text);
-    return true;
-  }
-  std::size_t position = 0;
-  return convert(converters().to_utf8, text, utf8, position);
+  return convert_text(converters().to_utf8, text, utf8);
 }
 
 NameConversion file_system_name_to_code_page(std::string_view name, std::string& converted) {
@@ -108,13 +108,12 @@ bool select_code_page(std::string_view name, std::string& reason) {
     current.to_utf8 = iconv_open("UTF-8", current.name.c_str());
     if (current.to_code_page == reinterpret_cast<iconv_t>(-1) ||
         current.to_utf8 == reinterpret_cast<iconv_t>(-1)) {
-      reason = "this system's iconv does not know " + current.name;
+      reason = "this system's iconv does not know it";
       return false;
     }
     return true;
   }
-  reason = "unknown code page '" + std::string(name) +
-           "' (choose one of CP1250 to CP1258 or CP874)";
+  reason = "not one of CP1250 to CP1258 or CP874";
   return false;
 }
 

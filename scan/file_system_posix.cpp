@@ -158,6 +158,15 @@ std::optional<std::string> regular_file(const char* path, std::string& reason) {
   return native;
 }
 
+std::FILE* stream_of(int descriptor, const char* mode, std::string& reason) {
+  std::FILE* stream = fdopen(descriptor, mode);
+  if (stream == nullptr) {
+    reason = system_reason(errno);
+    close(descriptor);
+  }
+  return stream;
+}
+
 }  // namespace
 
 void enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
@@ -229,12 +238,7 @@ std::FILE* open_regular_file(const char* path, std::string& reason) {
     close(descriptor);
     return nullptr;
   }
-  std::FILE* stream = fdopen(descriptor, "rb");
-  if (stream == nullptr) {
-    reason = system_reason(errno);
-    close(descriptor);
-  }
-  return stream;
+  return stream_of(descriptor, "rb", reason);
 }
 
 std::FILE* create_file(const char* path, std::string& reason) {
@@ -251,12 +255,7 @@ std::FILE* create_file(const char* path, std::string& reason) {
     reason = system_reason(errno);
     return nullptr;
   }
-  std::FILE* stream = fdopen(descriptor, "wb");
-  if (stream == nullptr) {
-    reason = system_reason(errno);
-    close(descriptor);
-  }
-  return stream;
+  return stream_of(descriptor, "wb", reason);
 }
 
 bool replace_file(const char* source, const char* target, std::string& reason) {

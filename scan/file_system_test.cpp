@@ -31,8 +31,9 @@ class Listing : public ::testing::Test {
   void SetUp() override {
     for (const char* folder : {"Music/Rock", "Music/.cache", "Music/Jazz.mp3"})
       fs::create_directories(root.path() / folder);
+    // x.mp3x and list.m3u8 have the short names X~1.MP3 and LIST~1.M3U on Windows.
     for (const char* file : {"Music/a.mp3", "Music/Track.MP3", "Music/list.m3u", "Music/notes.txt",
-                             "Music/x.mp3x", "Music/Default Playlist.epl"})
+                             "Music/x.mp3x", "Music/list.m3u8", "Music/Default Playlist.epl"})
       std::ofstream(root.path() / file).put('x');
   }
   TemporaryFolder root;

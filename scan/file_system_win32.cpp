@@ -11,6 +11,7 @@
 #include <string>
 
 #include "scan/file_system.h"
+#include "scan/names.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
     bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (directory != (kind == EntryKind::directories)) continue;
     if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) continue;
+    // The search also matched the short name; the player sees only the long one.
+    if (!matches_pattern(entry.cFileName, pattern)) continue;
     visitor(context, folder, entry.cFileName);
   } while (FindNextFileA(search_handle, &entry));
   FindClose(search_handle);

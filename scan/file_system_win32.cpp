@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +24,23 @@ std::string system_reason(DWORD error) {
     --length;
   if (length == 0) return "error " + std::to_string(error);
   return std::string(text, length);
+}
+
+// Why path is not a regular disk file; empty when it is. Nothing is opened to find out.
+std::string not_regular_reason(const char* path) {
+  // Reserved names such as CON, nul.mp3 or COM1.mp3 name devices in every folder, and the
+  // system gives them the attributes of an ordinary file; only their full path, \\.\NAME,
+  // gives them away.
+  DWORD size = GetFullPathNameA(path, 0, nullptr, nullptr);
+  if (size == 0) return system_reason(GetLastError());
+  std::string full_path(size, '\0');
+  DWORD length = GetFullPathNameA(path, size, full_path.data(), nullptr);
+  if (length == 0 || length >= size) return system_reason(GetLastError());
+  if (full_path.starts_with("\\\\.\\")) return "names a device";
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return system_reason(GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "is a folder";
+  return {};
 }
 
 }  // namespace
@@ -46,25 +64,35 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
   FindClose(search_handle);
 }
 
-bool is_regular_file(const char* path) {
-  // Reserved names such as CON or NUL.MP3 name devices in every folder; the full path reveals
-  // them as \\.\NAME without anything being opened.
-  char full_path[MAX_PATH];
-  DWORD length = GetFullPathNameA(path, sizeof full_path, full_path, nullptr);
-  if (length == 0 || length >= sizeof full_path || std::strncmp(full_path, "\\\\.\\", 4) == 0)
-    return false;
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
-}
+bool is_regular_file(const char* path) { return not_regular_reason(path).empty(); }
 
 std::FILE* open_regular_file(const char* path, std::string& reason) {
-  if (!is_regular_file(path)) {
-    reason = "not a regular file";
+  reason = not_regular_reason(path);
+  if (!reason.empty()) return nullptr;
+  HANDLE file = CreateFileA(path, GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = system_reason(GetLastError());
     return nullptr;
   }
-  std::FILE* stream = std::fopen(path, "rb");
-  if (stream == nullptr) reason = std::strerror(errno);
+  // Checked again once open: the name may have been replaced meanwhile, or be a link to a device.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    reason = "not a regular file";
+    CloseHandle(file);
+    return nullptr;
+  }
+  int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_RDONLY | _O_BINARY);
+  if (descriptor < 0) {
+    reason = std::strerror(errno);
+    CloseHandle(file);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(descriptor, "rb");
+  if (stream == nullptr) {
+    reason = std::strerror(errno);
+    _close(descriptor);
+  }
   return stream;
 }
 

@@ -1,20 +1,17 @@
 #include "app/driver.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
-#include "playlist/path_text.h"
+#include "app/eplgen_command_line.h"
+#include "folders/folder_playlist.h"
 #include "playlist/playlist_writer.h"
 #include "scan/console.h"
 #include "scan/file_system.h"
 
 void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
   auto* playlist = static_cast<PlaylistStream*>(context);
-  if (!fits_path_text(name)) {
-    warn("skipping folder %s: name longer than %u characters", name,
-         static_cast<unsigned>(kMaxPathText));
-    return;
-  }
   log_line("Adding directory %s\n", name);
   write_entry(*playlist, name);
 }
@@ -30,8 +27,12 @@ bool write_top_level_playlist() {
 
 }  // namespace
 
-int real_main(int /*argc*/, char** /*argv*/) {
+int real_main(int argc, char** argv) {
+  if (std::optional<int> status = follow_command_line(argc, argv)) return *status;
+
   bool all_written = write_top_level_playlist();
+  // The folder pass runs even when the playlist of folders could not be written.
+  if (!run_folder_pass()) all_written = false;
   std::fflush(stdout);
   return all_written ? 0 : 1;
 }

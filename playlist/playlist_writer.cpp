@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "playlist/playlist_entry.h"
+#include "scan/code_page.h"
 #include "scan/console.h"
 #include "scan/file_system.h"
 
@@ -27,7 +28,7 @@ bool open_playlist(PlaylistStream& playlist, std::string path) {
   std::string reason;
   playlist.file = create_file(playlist.temporary_path.c_str(), reason);
   if (playlist.file == nullptr) {
-    warn("cannot create %s: %s", playlist.path.c_str(), reason.c_str());
+    warn("cannot create %s: %s", display_text(playlist.path).c_str(), reason.c_str());
     return false;
   }
   std::setvbuf(playlist.file, nullptr, _IOFBF, kWriteBufferSize);
@@ -49,9 +50,9 @@ bool close_playlist(PlaylistStream& playlist) {
   if (playlist.failure.empty()) {
     std::string reason;
     if (replace_file(playlist.temporary_path.c_str(), playlist.path.c_str(), reason)) return true;
-    warn("cannot replace %s: %s", playlist.path.c_str(), reason.c_str());
+    warn("cannot replace %s: %s", display_text(playlist.path).c_str(), reason.c_str());
   } else {
-    warn("cannot write %s: %s", playlist.path.c_str(), playlist.failure.c_str());
+    warn("cannot write %s: %s", display_text(playlist.path).c_str(), playlist.failure.c_str());
   }
   remove_file(playlist.temporary_path.c_str());
   return false;

@@ -2,6 +2,10 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <set>
+#include <string>
+
+#include "scan/code_page.h"
 
 namespace {
 
@@ -9,17 +13,43 @@ const char* program_name = "eplgen";
 
 }  // namespace
 
-void log_line(const char* format, const char* text) { std::printf(format, text); }
+void log_line(const char* format, const char* text) {
+  std::printf(format, display_text(text).c_str());
+}
 
-void warn(const char* format, ...) {
+void log_line(const char* line) { std::fputs(line, stdout); }
+
+namespace {
+
+void print_warning(const char* message) {
   // Progress lines already printed belong before the diagnostic when both reach one terminal.
   std::fflush(stdout);
-  std::fprintf(stderr, "%s: ", program_name);
+  std::fprintf(stderr, "%s: %s\n", program_name, message);
+}
+
+std::string format_message(const char* format, va_list arguments) {
+  char message[2048];
+  std::vsnprintf(message, sizeof message, format, arguments);
+  return message;
+}
+
+}  // namespace
+
+void warn(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
-  std::vfprintf(stderr, format, arguments);
+  std::string message = format_message(format, arguments);
   va_end(arguments);
-  std::fputc('\n', stderr);
+  print_warning(message.c_str());
+}
+
+void warn_once(const char* format, ...) {
+  static std::set<std::string> given;
+  va_list arguments;
+  va_start(arguments, format);
+  std::string message = format_message(format, arguments);
+  va_end(arguments);
+  if (given.insert(message).second) print_warning(message.c_str());
 }
 
 void set_program_name(const char* name) { program_name = name; }

@@ -39,3 +39,7 @@ std::FILE* create_file(const char* path, std::string& reason);
 bool replace_file(const char* source, const char* target, std::string& reason);
 
 void remove_file(const char* path);
+
+// Makes path the working folder. Unlike the functions above, path is as the user gave it, in
+// the platform's own spelling. On failure sets reason to the system's explanation.
+bool change_working_folder(const char* path, std::string& reason);

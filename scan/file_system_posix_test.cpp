@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -50,6 +51,29 @@ TEST_F(PosixListing, FollowsSymbolicLinksAndBackslashes) {
   std::vector<std::string> tracks;
   enumerate_entries(&tracks, "Music\\Linked", "*.mp3", EntryKind::files, collect);
   EXPECT_EQ(tracks, std::vector<std::string>{"a.mp3"});
+}
+
+TEST_F(PosixListing, GivesNamesInTheCodePageAndFindsThemAgain) {
+  const struct {
+    const char* file_name;     // as on disk
+    const char* program_text;  // as delivered; nullptr when skipped
+  } cases[] = {
+      {"Bj\xC3\xB6rk.mp3", "Bj\xF6rk.mp3"},
+      {"\xC5\x92uvre.mp3", "\x8Cuvre.mp3"},
+      {"\xE2\x82\xAC.mp3", "\x80.mp3"},          // the euro sign
+      {"Caf\xE9.mp3", "Caf\xE9.mp3"},              // not UTF-8: taken as it is
+      {"\xE6\x97\xA5.mp3", nullptr},              // no such character in Windows-1252
+  };
+  fs::create_directory("F");
+  for (const auto& c : cases) std::ofstream(std::string("F/") + c.file_name).put('x');
+  std::vector<std::string> names;
+  enumerate_entries(&names, "F", "*.mp3", EntryKind::files, collect);
+  for (const auto& c : cases) {
+    if (c.program_text == nullptr) continue;
+    EXPECT_NE(std::find(names.begin(), names.end(), c.program_text), names.end()) << c.file_name;
+    EXPECT_TRUE(is_regular_file((std::string("F\\") + c.program_text).c_str())) << c.file_name;
+  }
+  EXPECT_EQ(names.size(), 4u);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "scan/code_page.h"
+#include "scan/console.h"
 #include "scan/file_system.h"
 #include "scan/names.h"
 
@@ -59,6 +61,15 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
     if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) continue;
     // The search also matched the short name; the player sees only the long one.
     if (!matches_pattern(entry.cFileName, pattern)) continue;
+    if (!is_portable_name(entry.cFileName)) {
+      // The "A" functions spell a character the code page lacks as "?", which no real name
+      // holds: the player could never find this one.
+      warn_once("skipping %s%s%s: code page %s has no characters for this name",
+                std::strcmp(folder, ".\\") == 0 ? "" : folder,
+                std::strcmp(folder, ".\\") == 0 ? "" : "\\", entry.cFileName,
+                code_page_name().c_str());
+      continue;
+    }
     visitor(context, folder, entry.cFileName);
   } while (FindNextFileA(search_handle, &entry));
   FindClose(search_handle);
@@ -119,3 +130,9 @@ bool replace_file(const char* source, const char* target, std::string& reason) {
 }
 
 void remove_file(const char* path) { DeleteFileA(path); }
+
+bool change_working_folder(const char* path, std::string& reason) {
+  if (SetCurrentDirectoryA(path)) return true;
+  reason = system_reason(GetLastError());
+  return false;
+}

@@ -49,3 +49,50 @@ bool matches_pattern(std::string_view name, std::string_view pattern) {
   while (next < pattern.size() && pattern[next] == '*') ++next;
   return next == pattern.size();
 }
+
+std::string windows_name_key(std::string_view name) {
+  std::size_t kept = name.find_last_not_of(" .");
+  name = kept == std::string_view::npos ? std::string_view() : name.substr(0, kept + 1);
+  std::string key(name);
+  for (char& character : key) character = static_cast<char>(ascii_upper(static_cast<unsigned char>(character)));
+  return key;
+}
+
+bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {
+  return std::equal(left.begin(), left.end(), right.begin(), right.end(), same_letter);
+}
+
+bool is_ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char character) { return static_cast<unsigned char>(character) < 0x80; });
+}
+
+bool is_valid_utf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
+                       : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    if (length > 1) {
+      unsigned char second = static_cast<unsigned char>(text[i + 1]);
+      // Overlong forms, UTF-16 surrogates and code points beyond U+10FFFF.
+      if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+          (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+        return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+bool is_portable_name(std::string_view name) {
+  for (char character : name) {
+    unsigned char byte = static_cast<unsigned char>(character);
+    if (byte < 0x20 || std::string_view("\"*:<>?\\|").find(character) != std::string_view::npos)
+      return false;
+  }
+  return true;
+}

@@ -1,6 +1,7 @@
 // Rules about names that both platform layers share.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Order in which the POSIX listing delivers a folder's entries, independent of the file system:
@@ -12,3 +13,17 @@ bool listing_order(std::string_view left, std::string_view right);
 // file search also matches the generated 8.3 short names, so "x.mp3x" (short name X~1.MP3)
 // would otherwise pass for "*.mp3".
 bool matches_pattern(std::string_view name, std::string_view pattern);
+
+// The form in which Windows compares a file name with another: ASCII letters folded to upper
+// case, trailing spaces and dots dropped.
+std::string windows_name_key(std::string_view name);
+
+bool equal_ignoring_ascii_case(std::string_view left, std::string_view right);
+
+bool is_ascii(std::string_view text);
+
+bool is_valid_utf8(std::string_view text);
+
+// False for a name a Windows player could never find: one holding control characters or any
+// of " * : < > ? \ |. On Windows "?" also stands for a character the code page lacks.
+bool is_portable_name(std::string_view name);

@@ -48,6 +48,28 @@ std::string log_of(const std::vector<std::string>& lines) {
   return log;
 }
 
+std::string console_log_of(const std::vector<std::string>& lines) {
+  if (testing_windows_build()) return log_of(lines);
+  std::vector<std::string> shown;
+  for (const std::string& line : lines) {
+    // Windows-1252 above 0x9F is Latin-1, and the tests use no other accented letter but the
+    // ligature, so the conversion to UTF-8 is spelled out here rather than borrowed.
+    std::string utf8;
+    for (unsigned char byte : line) {
+      if (byte == 0x8C) {
+        utf8 += "\xC5\x92";
+      } else if (byte >= 0xA0) {
+        utf8 += static_cast<char>(0xC0 | (byte >> 6));
+        utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+      } else {
+        utf8 += static_cast<char>(byte);
+      }
+    }
+    shown.push_back(utf8);
+  }
+  return log_of(shown);
+}
+
 std::vector<std::string> in_listing_order(std::vector<std::string> expected,
                                           const std::string& playlist) {
   if (!testing_windows_build()) return expected;

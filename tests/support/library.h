@@ -18,6 +18,10 @@ std::string playlist_of(const std::vector<std::string>& relative_paths);
 // The console log for these lines, with the line end of the build under test.
 std::string log_of(const std::vector<std::string>& lines);
 
+// As log_of, for lines written in the device's code page (Windows-1252): the Linux build shows
+// them in UTF-8, the Windows build as they are.
+std::string console_log_of(const std::vector<std::string>& lines);
+
 // The folders of expected in the order the build under test lists them. The Linux build lists
 // a folder in a fixed order of its own, which the tests spell out; the Windows build in the
 // file system's order, which may differ. So for a Windows build, when playlist holds an entry

@@ -53,6 +53,10 @@ RunResult run(const std::string& executable, const RunOptions& options) {
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
         chdir(options.working_folder.c_str()) != 0)
       _exit(125);
+    if (options.working_folder_vanishes) {
+      std::error_code ignored;
+      std::filesystem::remove_all(options.working_folder, ignored);
+    }
     if (options.file_size_limit >= 0) {
       // A full disk, as the program sees one: writes fail with EFBIG instead of a signal.
       signal(SIGXFSZ, SIG_IGN);
@@ -89,6 +93,10 @@ RunResult run(const std::string& executable, const RunOptions& options) {
 
 RunResult run_eplgen(const RunOptions& options) {
   return run(environment_or("EPLGEN", EPLGEN_DEFAULT), options);
+}
+
+RunResult run_epldump(const RunOptions& options) {
+  return run(environment_or("EPLDUMP", EPLDUMP_DEFAULT), options);
 }
 
 bool testing_windows_build() { return environment_or("EPLGEN_TARGET", "") == "windows"; }

@@ -19,9 +19,11 @@ struct RunOptions {
   std::vector<std::string> arguments;
   long long file_size_limit = -1;  // bytes any one file may grow to; -1 for no limit
   int timeout_seconds = 60;
+  bool working_folder_vanishes = false;  // removed once the program is started in it
 };
 
 RunResult run_eplgen(const RunOptions& options);
+RunResult run_epldump(const RunOptions& options);
 
 // True when the executables under test are Windows builds.
 bool testing_windows_build();

@@ -1,0 +1,39 @@
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "scan/console.h"
+
+CommandLine parse_command_line(int argc, char** argv) {
+  CommandLine command_line;
+  bool options_ended = false;
+  // Indexed, so that an option taking a value can consume the argument after it.
+  for (int index = 1; index < argc; ++index) {
+    std::string_view argument = argv[index];
+    if (options_ended || argument.size() < 2 || argument[0] != '-') {
+      command_line.operands.emplace_back(argument);
+    } else if (argument == "--") {
+      options_ended = true;
+    } else if (argument == "-h" || argument == "--help") {
+      command_line.help = true;
+    } else if (argument == "-V" || argument == "--version") {
+      command_line.version = true;
+    } else if (command_line.error.empty()) {
+      command_line.error = "unknown option " + std::string(argument);
+    }
+  }
+  return command_line;
+}
+
+void print_help(const char* synopsis, const char* details) {
+  std::printf("%s\n%s", synopsis, details);
+}
+
+void print_version(const char* program) { std::printf("%s %s\n", program, EPLGEN_VERSION); }
+
+int report_usage_error(const std::string& message, const char* synopsis) {
+  warn("%s", message.c_str());
+  std::fprintf(stderr, "%s\n", synopsis);
+  return kExitUsage;
+}

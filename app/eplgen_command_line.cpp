@@ -1,0 +1,50 @@
+#include "app/eplgen_command_line.h"
+
+#include <string>
+
+#include "app/command_line.h"
+#include "scan/file_system.h"
+
+namespace {
+
+constexpr const char* kSynopsis = "Usage: eplgen [-h] [-V] [--] [FOLDER]";
+
+constexpr const char* kHelp =
+    "\n"
+    "Writes \"Default Playlist.epl\" in FOLDER, the player's music folder (the current\n"
+    "folder when none is given), with one entry for each subfolder, named as the\n"
+    "player sees it: a:\\Music\\NAME. Then writes one in every subfolder, listing the\n"
+    "tracks of its M3U playlist, or else its MP3 files sorted by name. Progress goes\n"
+    "to standard output, problems to standard error.\n"
+    "\n"
+    "  -h, --help     print this help, write nothing\n"
+    "  -V, --version  print the version, write nothing\n"
+    "  --             end of options: FOLDER may then begin with \"-\"\n"
+    "\n"
+    "Exit status: 0 every playlist was written; 1 some playlist could not be written\n"
+    "(all the others were); 2 wrong arguments (nothing was written).\n";
+
+}  // namespace
+
+std::optional<int> follow_command_line(int argc, char** argv) {
+  CommandLine command_line = parse_command_line(argc, argv);
+  if (!command_line.error.empty()) return report_usage_error(command_line.error, kSynopsis);
+  if (command_line.operands.size() > 1)
+    return report_usage_error("more than one FOLDER given", kSynopsis);
+  if (command_line.help) {
+    print_help(kSynopsis, kHelp);
+    return kExitSuccess;
+  }
+  if (command_line.version) {
+    print_version("eplgen");
+    return kExitSuccess;
+  }
+  if (!command_line.operands.empty()) {
+    const std::string& folder = command_line.operands.front();
+    std::string reason;
+    if (!change_working_folder(folder.c_str(), reason))
+      return report_usage_error("cannot use " + folder + " as the music folder: " + reason,
+                                kSynopsis);
+  }
+  return std::nullopt;
+}

@@ -1,0 +1,84 @@
+#include "folders/folder_playlist.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "folders/m3u_import.h"
+#include "playlist/path_text.h"
+#include "playlist/playlist_writer.h"
+#include "scan/code_page.h"
+#include "scan/console.h"
+#include "scan/file_system.h"
+
+namespace {
+
+void warn_too_long(const char* what, const char* folder, const char* name) {
+  warn("skipping %s %s\\%s: path longer than %u characters", what, display_text(folder).c_str(),
+       display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
+}
+
+// macOS leaves a "._name" companion beside every file it copies to a FAT player: it matches
+// "*.mp3" or "*.m3u" but holds no audio and no playlist.
+bool is_apple_double(std::string_view name) { return name.starts_with("._"); }
+
+void add_tracks_of(PlaylistStream& playlist, const char* folder) {
+  log_line("\tM3U file not found, adding individual files\n");
+  std::vector<std::string> tracks;
+  enumerate_entries(&tracks, folder, "*.mp3", EntryKind::files, collect_track);
+  // Byte order: std::string compares its characters as unsigned bytes, with no case folding
+  // and no locale, so "B.mp3" comes before "a.mp3" and "Track 10" before "Track 9".
+  std::sort(tracks.begin(), tracks.end());
+  for (const std::string& track : tracks) {
+    log_line("\tAdding MP3 file %s\n", track.c_str());
+    write_entry(playlist, track);
+  }
+}
+
+}  // namespace
+
+bool run_folder_pass() {
+  bool all_written = true;
+  enumerate_entries(&all_written, ".\\", "*", EntryKind::directories, build_folder_playlist);
+  return all_written;
+}
+
+void build_folder_playlist(void* context, const char* /*folder*/, const char* name) {
+  bool& all_written = *static_cast<bool*>(context);
+  log_line("Browsing directory %s\n", name);
+  std::string playlist_path;
+  if (!join_path(playlist_path, name, kPlaylistName)) {
+    warn("cannot create the playlist of %s: path longer than %u characters",
+         display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
+    all_written = false;
+    return;
+  }
+  PlaylistStream playlist;
+  if (!open_playlist(playlist, playlist_path)) {
+    all_written = false;
+    return;
+  }
+  std::string m3u_path;
+  enumerate_entries(&m3u_path, name, "*.m3u", EntryKind::files, remember_m3u);
+  if (m3u_path.empty())
+    add_tracks_of(playlist, name);
+  else
+    import_m3u(playlist, m3u_path.c_str());
+  if (!close_playlist(playlist)) all_written = false;
+}
+
+void remember_m3u(void* context, const char* folder, const char* name) {
+  if (is_apple_double(name)) return;
+  if (!join_path(*static_cast<std::string*>(context), folder, name))
+    warn_too_long("M3U file", folder, name);
+}
+
+void collect_track(void* context, const char* folder, const char* name) {
+  if (is_apple_double(name)) return;
+  std::string track;
+  if (join_path(track, folder, name))
+    static_cast<std::vector<std::string>*>(context)->push_back(std::move(track));
+  else
+    warn_too_long("track", folder, name);
+}

@@ -1,0 +1,17 @@
+// The folder pass: every subfolder of the working folder gets a playlist of its own, from its
+// M3U playlist when it has one, otherwise from its MP3 files in byte order.
+#pragma once
+
+// Visits every subfolder of the working folder with build_folder_playlist. Returns true when
+// every folder's playlist was written.
+bool run_folder_pass();
+
+// Visitor of the folder pass: writes the playlist of the subfolder name. context is a bool
+// that is cleared when the playlist cannot be written.
+void build_folder_playlist(void* context, const char* folder, const char* name);
+
+// Visitor of the M3U search: context is a std::string set to "folder\name" of the last M3U.
+void remember_m3u(void* context, const char* folder, const char* name);
+
+// Visitor of the MP3 listing: context is a std::vector<std::string> receiving "folder\name".
+void collect_track(void* context, const char* folder, const char* name);

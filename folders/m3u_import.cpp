@@ -1,0 +1,60 @@
+#include "folders/m3u_import.h"
+
+#include <string>
+#include <string_view>
+
+#include "folders/m3u_reader.h"
+#include "playlist/path_text.h"
+#include "scan/code_page.h"
+#include "scan/console.h"
+#include "scan/file_system.h"
+#include "scan/names.h"
+
+void import_m3u(PlaylistStream& playlist, const char* m3u_path) {
+  log_line("\tParsing M3U %s\n", m3u_path);
+  std::string reason;
+  M3uReader reader;
+  reader.file = open_regular_file(m3u_path, reason);
+  if (reader.file == nullptr) {
+    warn("cannot read %s: %s; no tracks taken from it", display_text(m3u_path).c_str(),
+         reason.c_str());
+    return;
+  }
+  std::string_view m3u(m3u_path);
+  std::string_view m3u_folder = m3u.substr(0, m3u.rfind('\\') + 1);
+  std::string read;
+  std::string joined;
+  std::string converted;
+  unsigned line_number = 0;
+  bool at_line_start = true;
+  while (read_m3u_line(reader, read)) {
+    // A long line comes in pieces; warnings name the line of the file they belong to.
+    if (at_line_start) ++line_number;
+    at_line_start = read.ends_with('\n');
+    // A zero byte ends the line's text; a line feed left at its end is not part of the name.
+    std::string_view line(read.c_str());
+    if (line.ends_with('\n')) line.remove_suffix(1);
+    if (line.empty() || line.front() == '#') continue;
+    // Most players and editors now write UTF-8; the player resolves names in its code page.
+    if (!is_ascii(line) && is_valid_utf8(line)) {
+      if (!utf8_to_code_page(line, converted)) {
+        warn("skipping line %u of %s: code page %s has no characters for %.*s", line_number,
+             display_text(m3u_path).c_str(), code_page_name().c_str(),
+             static_cast<int>(line.size()), line.data());
+        continue;
+      }
+      line = converted;
+    }
+    if (line.size() < 4) continue;
+    if (m3u_folder.size() + line.size() > kMaxPathText) {
+      warn("skipping line %u of %s: path longer than %u characters", line_number,
+           display_text(m3u_path).c_str(), static_cast<unsigned>(kMaxPathText));
+      continue;
+    }
+    joined.assign(m3u_folder).append(line);
+    if (!is_regular_file(joined.c_str())) continue;
+    log_line("\tAdding %s\n", joined.c_str());
+    write_entry(playlist, joined);
+  }
+  std::fclose(reader.file);
+}

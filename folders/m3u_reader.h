@@ -1,0 +1,28 @@
+// Reading an M3U file line by line the way Windows reads a text file, on every platform, so
+// that the same file gives the same lines everywhere: a carriage return and line feed read as
+// one line feed, a lone carriage return kept, the first 0x1A ending the file. A UTF-8
+// byte-order mark at the very start (Notepad writes one) is dropped.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// One read takes the characters up to and including the next line feed, but at most this many:
+// a longer line comes in pieces.
+inline constexpr std::size_t kMaxLineRead = 259;
+
+struct M3uReader {
+  std::FILE* file = nullptr;
+  std::vector<unsigned char> buffer;
+  std::size_t position = 0;
+  std::size_t length = 0;
+  bool started = false;
+  bool ended = false;
+};
+
+// Reads the next line (or piece of a long line) into line, with its line feed if it has one.
+// Returns false when a read yields no characters at all: at the end of the file, after 0x1A or
+// after a read error.
+bool read_m3u_line(M3uReader& reader, std::string& line);

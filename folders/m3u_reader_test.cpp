@@ -1,0 +1,69 @@
+#include "folders/m3u_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> lines_of(const std::string& bytes) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::rewind(file);
+  M3uReader reader;
+  reader.file = file;
+  std::vector<std::string> lines;
+  std::string line;
+  while (read_m3u_line(reader, line)) lines.push_back(line);
+  std::fclose(file);
+  return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(ReadM3uLine, ReadsAsWindowsTextModeDoes) {
+  const std::string long_line(600, 'x');
+  const struct {
+    const char* what;
+    std::string bytes;
+    Lines lines;
+  } cases[] = {
+      {"CR LF", "a.mp3\r\nb.mp3\r\n", {"a.mp3\n", "b.mp3\n"}},
+      {"LF", "a.mp3\nb.mp3\n", {"a.mp3\n", "b.mp3\n"}},
+      {"no final line feed", "a.mp3\r\nb.mp3", {"a.mp3\n", "b.mp3"}},
+      {"lone CR kept", "a\rb.mp3\r\n", {"a\rb.mp3\n"}},
+      {"CR CR LF", "a.mp3\r\r\n", {"a.mp3\r\n"}},
+      {"CR at the end", "a.mp3\r", {"a.mp3\r"}},
+      {"0x1A ends the file", "a.mp3\n\x1A" "b.mp3\n", {"a.mp3\n"}},
+      {"0x1A inside a line", "a.mp\x1A" "3\n", {"a.mp"}},
+      {"CR before 0x1A stays", "a.mp3\r\x1A\n", {"a.mp3\r"}},
+      {"zero byte kept for the caller", std::string("a\0b.mp3\n", 8), {std::string("a\0b.mp3\n", 8)}},
+      {"empty lines", "\n\r\n\n", {"\n", "\n", "\n"}},
+      {"empty file", "", {}},
+      {"long line in pieces", long_line + "\n",
+       {long_line.substr(0, 259), long_line.substr(259, 259), long_line.substr(518) + "\n"}},
+      {"piece counted after CR LF", std::string(258, 'x') + "\r\nz", {std::string(258, 'x') + "\n", "z"}},
+      {"CR-only file is one line", "a.mp3\rb.mp3\r", {"a.mp3\rb.mp3\r"}},
+      {"byte-order mark dropped at the start", "\xEF\xBB\xBF#EXTM3U\n", {"#EXTM3U\n"}},
+      {"byte-order mark alone", "\xEF\xBB\xBF", {}},
+      {"byte-order mark kept elsewhere", "a.mp3\n\xEF\xBB\xBF" "b.mp3\n", {"a.mp3\n", "\xEF\xBB\xBF" "b.mp3\n"}},
+      {"half a byte-order mark kept", "\xEF\xBB" "a.mp3", {"\xEF\xBB" "a.mp3"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(lines_of(c.bytes), c.lines) << c.what;
+}
+
+TEST(ReadM3uLine, CarriageReturnAndLineFeedAcrossReads) {
+  // The pair straddles the reader's internal buffer boundary.
+  std::string bytes;
+  while (bytes.size() < 64 * 1024 - 1) bytes += "x.mp3\n";
+  bytes.resize(64 * 1024 - 1);
+  bytes += "\r\nlast.mp3";
+  Lines lines = lines_of(bytes);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_TRUE(lines[lines.size() - 2].ends_with("\n") && !lines[lines.size() - 2].ends_with("\r\n"));
+  EXPECT_EQ(lines.back(), "last.mp3");
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+// The code page on POSIX: iconv converts between the file system's UTF-8 and the player's
+// single-byte Windows code page.
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <string>
+#include <string_view>
+
+#include "scan/code_page.h"
+#include "scan/code_page_posix.h"
+#include "scan/names.h"
+
+namespace {
+
+constexpr std::array<std::string_view, 10> kCodePages = {
+    "CP1250", "CP1251", "CP1252", "CP1253", "CP1254", "CP1255", "CP1256", "CP1257", "CP1258", "CP874"};
+
+struct Converters {
+  std::string name = "CP1252";
+  iconv_t to_code_page = iconv_open("CP1252", "UTF-8");
+  iconv_t to_utf8 = iconv_open("UTF-8", "CP1252");
+};
+
+Converters& converters() {
+  static Converters instance;
+  return instance;
+}
+
+// Converts all of input, or returns false at the first character that cannot be converted;
+// output then holds what came before it and position tells where it is.
+bool convert(iconv_t converter, std::string_view input, std::string& output,
+             std::size_t& position) {
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  output.clear();
+  char* in = const_cast<char*>(input.data());
+  std::size_t in_left = input.size();
+  char buffer[1024];
+  while (in_left > 0) {
+    char* out = buffer;
+    std::size_t out_left = sizeof buffer;
+    std::size_t result = iconv(converter, &in, &in_left, &out, &out_left);
+    output.append(buffer, out - buffer);
+    if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      position = input.size() - in_left;
+      return false;
+    }
+  }
+  char* out = buffer;
+  std::size_t out_left = sizeof buffer;
+  iconv(converter, nullptr, nullptr, &out, &out_left);
+  output.append(buffer, out - buffer);
+  return true;
+}
+
+}  // namespace
+
+bool utf8_to_code_page(std::string_view utf8, std::string& converted) {
+  if (is_ascii(utf8)) {
+    converted.assign(utf8);
+    return true;
+  }
+  std::size_t position = 0;
+  return convert(converters().to_code_page, utf8, converted, position);
+}
+
+bool code_page_to_utf8(std::string_view text, std::string& utf8) {
+  if (is_ascii(text)) {
+    utf8.assign(text);
+    return true;
+  }
+  std::size_t position = 0;
+  return convert(converters().to_utf8, text, utf8, position);
+}
+
+NameConversion file_system_name_to_code_page(std::string_view name, std::string& converted) {
+  // Not UTF-8: some older tool wrote the name in an 8-bit code page; take it as it is.
+  if (!is_valid_utf8(name)) {
+    converted.assign(name);
+    return NameConversion::taken_as_is;
+  }
+  return utf8_to_code_page(name, converted) ? NameConversion::converted
+                                            : NameConversion::not_representable;
+}
+
+std::string display_text(std::string_view text) {
+  if (is_ascii(text)) return std::string(text);
+  std::string shown;
+  std::string piece;
+  for (;;) {
+    std::size_t position = 0;
+    if (convert(converters().to_utf8, text, piece, position)) return shown + piece;
+    // A byte the code page leaves undefined is shown as it is; the rest is converted on.
+    shown += piece;
+    shown += text[position];
+    text.remove_prefix(position + 1);
+  }
+}
+
+bool select_code_page(std::string_view name, std::string& reason) {
+  for (std::string_view code_page : kCodePages) {
+    if (!equal_ignoring_ascii_case(name, code_page)) continue;
+    Converters& current = converters();
+    iconv_close(current.to_code_page);
+    iconv_close(current.to_utf8);
+    current.name = code_page;
+    current.to_code_page = iconv_open(current.name.c_str(), "UTF-8");
+    current.to_utf8 = iconv_open("UTF-8", current.name.c_str());
+    if (current.to_code_page == reinterpret_cast<iconv_t>(-1) ||
+        current.to_utf8 == reinterpret_cast<iconv_t>(-1)) {
+      reason = "this system's iconv does not know " + current.name;
+      return false;
+    }
+    return true;
+  }
+  reason = "unknown code page '" + std::string(name) +
+           "' (choose one of CP1250 to CP1258 or CP874)";
+  return false;
+}
+
+std::string code_page_name() { return converters().name; }

@@ -1,0 +1,110 @@
+// Names beyond ASCII reach the player in its code page (Windows-1252 here), whatever the
+// platform: file names, M3U lines and the sort all work on code-page bytes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/library.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temporary_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CodePage : public ::testing::Test {
+ protected:
+  RunResult run() { return run_eplgen({.working_folder = music, .arguments = {}}); }
+  std::string playlist(const std::string& folder) {
+    return read_bytes(music / folder / "Default Playlist.epl");
+  }
+  TemporaryFolder root;
+  fs::path music = root.path();
+};
+
+TEST_F(CodePage, AccentedNamesAreWrittenInTheCodePageAndSortedByItsBytes) {
+  make_library(music, {"Bj\xC3\xB6rk/J\xC3\xB3ga.mp3", "Bj\xC3\xB6rk/Zoo.mp3", "Bj\xC3\xB6rk/a.mp3",
+                       "Bj\xC3\xB6rk/\xC3\xBF.mp3", "Bj\xC3\xB6rk/\xC5\x92uvre.mp3"});
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(playlist("."), playlist_of({"Bj\xF6rk"}));
+  // Code-page order: J (0x4A), Z, a, then the ligature (0x8C) before y with diaeresis (0xFF),
+  // although UTF-8 would put them the other way round.
+  const std::vector<std::string> tracks = {"Bj\xF6rk\\J\xF3ga.mp3", "Bj\xF6rk\\Zoo.mp3",
+                                           "Bj\xF6rk\\a.mp3", "Bj\xF6rk\\\x8Cuvre.mp3",
+                                           "Bj\xF6rk\\\xFF.mp3"};
+  EXPECT_EQ(playlist("Bj\xC3\xB6rk"), playlist_of(tracks));
+  std::vector<std::string> log = {"Adding directory Bj\xF6rk", "Browsing directory Bj\xF6rk",
+                                  "\tM3U file not found, adding individual files"};
+  for (const std::string& track : tracks) log.push_back("\tAdding MP3 file " + track);
+  EXPECT_EQ(result.out, console_log_of(log));
+}
+
+TEST_F(CodePage, M3uLinesInUtf8OrInTheCodePageFindTheSameTrack) {
+  make_library(music, {"Sigur R\xC3\xB3s/\xC3\x81g\xC3\xA6tis byrjun.mp3"});
+  const struct {
+    const char* what;
+    std::string line;
+  } cases[] = {
+      {"UTF-8", "\xC3\x81g\xC3\xA6tis byrjun.mp3"},
+      {"UTF-8 with byte-order mark", "\xEF\xBB\xBF\xC3\x81g\xC3\xA6tis byrjun.mp3"},
+      {"Windows-1252", "\xC1g\xE6tis byrjun.mp3"},
+      {"Windows-1252, other ASCII case", "\xC1G\xE6TIS BYRJUN.mp3"},
+  };
+  for (const auto& c : cases) {
+    write_bytes(music / std::string("Sigur R\xC3\xB3s/list.m3u"), c.line + "\r\n");
+    RunResult result = run();
+    EXPECT_EQ(result.exit_status, 0) << c.what;
+    std::string stored = c.line.starts_with("\xEF\xBB\xBF") ? c.line.substr(3) : c.line;
+    if (c.line.find("\xC3\x81") != std::string::npos) stored = "\xC1g\xE6tis byrjun.mp3";
+    EXPECT_EQ(playlist("Sigur R\xC3\xB3s"), playlist_of({"Sigur R\xF3s\\" + stored})) << c.what;
+  }
+}
+
+TEST_F(CodePage, NamesThePlayerCouldNeverFindAreSkippedWithAWarning) {
+  make_library(music, {"\xE6\x97\xA5\xE6\x9C\xAC/", "Mix/\xE6\x97\xA5\xE6\x9C\xAC.mp3",
+                       "Mix/good.mp3", "Mix/._good.mp3", "Mix/._list.m3u"});
+  write_bytes(music / "Mix/._list.m3u", std::string("\0\x05\x16\x07", 4));
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(playlist("."), playlist_of({"Mix"}));
+  EXPECT_EQ(playlist("Mix"), playlist_of({"Mix\\good.mp3"}));
+  EXPECT_FALSE(fs::exists(music / std::string("\xE6\x97\xA5\xE6\x9C\xAC/Default Playlist.epl")));
+  EXPECT_EQ(result.out.find("._"), std::string::npos) << "companions are not tracks";
+  // One warning for the folder, though the working folder is listed twice, and one for the track.
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+  if (!testing_windows_build()) {
+    EXPECT_NE(result.err.find("\xE6\x97\xA5\xE6\x9C\xAC"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Mix\\\xE6\x97\xA5\xE6\x9C\xAC.mp3"), std::string::npos) << result.err;
+  }
+}
+
+TEST_F(CodePage, NamesWindowsCannotHoldAreSkipped) {
+  if (testing_windows_build()) GTEST_SKIP() << "such names exist only on POSIX file systems";
+  make_library(music, {"Mix/line\nfeed.mp3", "Mix/back\\slash.mp3", "Mix/what?.mp3",
+                       "Mix/ok.mp3", "Tab\tFolder/"});
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(playlist("."), playlist_of({"Mix"}));
+  EXPECT_EQ(playlist("Mix"), playlist_of({"Mix\\ok.mp3"}));
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 4) << "one line each\n"
+                                                                      << result.err;
+}
+
+TEST_F(CodePage, NamesThatAreNotUtf8AreTakenByteForByte) {
+  if (testing_windows_build()) GTEST_SKIP() << "Windows names are never invalid UTF-8";
+  // Written by an old tool in Latin-1: the bytes already are the player's.
+  make_library(music, {"Bj\xF6rk/J\xF3ga.mp3", "Bj\xF6rk/x.mp3"});
+  write_bytes(music / "Bj\xF6rk/list.m3u", "J\xF3ga.mp3\n");
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(playlist("."), playlist_of({"Bj\xF6rk"}));
+  EXPECT_EQ(read_bytes(music / "Bj\xF6rk/Default Playlist.epl"),
+            playlist_of({"Bj\xF6rk\\J\xF3ga.mp3"}));
+}
+
+}  // namespace

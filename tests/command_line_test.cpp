@@ -1,0 +1,92 @@
+// eplgen's command line: help and version, a FOLDER to work in, and arguments it refuses
+// without writing anything.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/support/library.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temporary_folder.h"
+
+namespace {
+
+// The program runs in root, beside the music folder Music and a folder named "-x".
+class CommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    make_library(root.path(), {"Music/Jazz/", "Music/Rock/", "-x/Blues/", "notes.txt"});
+  }
+  RunResult run(std::vector<std::string> arguments) {
+    return run_eplgen({.working_folder = root.path(), .arguments = std::move(arguments)});
+  }
+  TemporaryFolder root;
+  const std::vector<std::string> untouched = {"-x/",         "-x/Blues/",   "Music/",
+                                              "Music/Jazz/", "Music/Rock/", "notes.txt"};
+};
+
+TEST_F(CommandLine, HelpAndVersionAnswerAndWriteNothing) {
+  const std::string help = "Usage: eplgen [\\s\\S]*Exit status[\\s\\S]*";
+  const std::string version = "eplgen [0-9]+\\.[0-9]+\\.[0-9]+\r?\n";
+  const struct {
+    std::vector<std::string> arguments;
+    std::string pattern;
+  } cases[] = {
+      {{"-h"}, help}, {{"--help", "Music"}, help}, {{"-V"}, version}, {{"--version"}, version}};
+  for (const auto& c : cases) {
+    RunResult result = run(c.arguments);
+    EXPECT_EQ(result.exit_status, 0) << c.arguments[0];
+    EXPECT_TRUE(std::regex_match(result.out, std::regex(c.pattern))) << result.out;
+    EXPECT_EQ(result.err, "") << c.arguments[0];
+    EXPECT_EQ(tree_of(root.path()), untouched) << c.arguments[0];
+  }
+}
+
+TEST_F(CommandLine, RefusesWhatIsNotOneFolderAndWritesNothing) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::string culprit;  // the diagnostic names it
+  } cases[] = {
+      {{"-x"}, "unknown option -x"},
+      {{"Music", "--help=yes"}, "unknown option --help=yes"},
+      {{"Music/Jazz", "Music/Rock"}, "more than one FOLDER"},
+      {{"Nowhere"}, "Nowhere"},
+      {{"notes.txt"}, "notes.txt"},
+  };
+  for (const auto& c : cases) {
+    RunResult result = run(c.arguments);
+    EXPECT_EQ(result.exit_status, 2) << c.culprit;
+    EXPECT_EQ(result.out, "") << c.culprit;
+    EXPECT_TRUE(result.err.starts_with("eplgen: ")) << result.err;
+    EXPECT_NE(result.err.find(c.culprit), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("\nUsage: eplgen"), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+    EXPECT_EQ(tree_of(root.path()), untouched) << c.culprit;
+  }
+}
+
+TEST_F(CommandLine, WorksInTheFolderGiven) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::string folder;
+    std::vector<std::string> subfolders;
+  } cases[] = {
+      {{"Music"}, "Music", {"Jazz", "Rock"}},
+      {{"--", "-x"}, "-x", {"Blues"}},
+  };
+  for (const auto& c : cases) {
+    RunResult result = run(c.arguments);
+    EXPECT_EQ(result.exit_status, 0) << c.folder;
+    EXPECT_EQ(result.err, "") << c.folder;
+    EXPECT_TRUE(result.out.starts_with(log_of({"Adding directory " + c.subfolders[0]})))
+        << result.out;
+    EXPECT_EQ(read_bytes(root.path() / c.folder / "Default Playlist.epl"),
+              playlist_of(c.subfolders));
+  }
+  EXPECT_FALSE(std::filesystem::exists(root.path() / "Default Playlist.epl"));
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+// Every subfolder's own playlist: from its M3U playlist, or from its MP3 files in byte order.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/library.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temporary_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FolderPass : public ::testing::Test {
+ protected:
+  RunResult run() { return run_eplgen({.working_folder = music, .arguments = {}}); }
+  std::string playlist(const std::string& folder) {
+    return read_bytes(music / folder / "Default Playlist.epl");
+  }
+  TemporaryFolder root;
+  fs::path music = root.path();
+};
+
+TEST_F(FolderPass, WritesTheLogAndPlaylistsOfASmallLibrary) {
+  make_library(music, {"Jazz/So What.mp3", "Jazz/all blues.mp3", "Rock/01 Intro.mp3",
+                       "Rock/Live/02 Song.mp3", "Rock/03 Outro.mp3"});
+  write_bytes(music / "Rock/list.m3u",
+              "#EXTM3U\r\n#EXTINF:215,Artist - Title\r\n01 Intro.mp3\r\nLive\\02 Song.mp3\r\n");
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, log_of({"Adding directory Jazz",
+                                "Adding directory Rock",
+                                "Browsing directory Jazz",
+                                "\tM3U file not found, adding individual files",
+                                "\tAdding MP3 file Jazz\\So What.mp3",
+                                "\tAdding MP3 file Jazz\\all blues.mp3",
+                                "Browsing directory Rock",
+                                "\tParsing M3U Rock\\list.m3u",
+                                "\tAdding Rock\\01 Intro.mp3",
+                                "\tAdding Rock\\Live\\02 Song.mp3"}));
+  EXPECT_EQ(playlist("."), playlist_of({"Jazz", "Rock"}));
+  EXPECT_EQ(playlist("Jazz"), playlist_of({"Jazz\\So What.mp3", "Jazz\\all blues.mp3"}));
+  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\01 Intro.mp3", "Rock\\Live\\02 Song.mp3"}));
+  EXPECT_FALSE(fs::exists(music / "Rock/Live/Default Playlist.epl")) << "only direct subfolders";
+}
+
+TEST_F(FolderPass, SortsTracksByBytes) {
+  make_library(music, {"Mix/b.mp3", "Mix/B2.mp3", "Mix/a.mp3", "Mix/Track 9.mp3",
+                       "Mix/Track 10.mp3", "Mix/_x.mp3", "Mix/Z.mp3", "Mix/UPPER.MP3",
+                       "Mix/notes.txt", "Mix/cover.jpg"});
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  const std::vector<std::string> order = {"Mix\\B2.mp3", "Mix\\Track 10.mp3", "Mix\\Track 9.mp3",
+                                          "Mix\\UPPER.MP3", "Mix\\Z.mp3", "Mix\\_x.mp3",
+                                          "Mix\\a.mp3", "Mix\\b.mp3"};
+  std::vector<std::string> log = {"Adding directory Mix", "Browsing directory Mix",
+                                  "\tM3U file not found, adding individual files"};
+  for (const std::string& track : order) log.push_back("\tAdding MP3 file " + track);
+  EXPECT_EQ(result.out, log_of(log));
+  EXPECT_EQ(playlist("Mix"), playlist_of(order));
+}
+
+TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
+  make_library(music, {"Rock/01 Intro.mp3", "Rock/Live/02 Song.mp3", "Rock/a.mp3", "Rock/abc",
+                       "Rock/ x.mp3", "Jazz/x.mp3", "Rock/Sub/", "Rock/other.mp3"});
+  write_bytes(music / "Rock/list.m3u",
+              "#EXTM3U\n"
+              "# comment.mp3\n"
+              " #notacomment\n"   // a name, not a comment: goes to the test and is dropped
+              "01 Intro.mp3\n"
+              "missing.mp3\n"
+              "01 Intro.mp3\n"    // twice: two entries
+              "a.mp3\n"
+              "abc\n"             // three characters: never a name
+              "\n"
+              " x.mp3\n"          // the blank belongs to the name
+              "..\\Jazz\\x.mp3\n"
+              "Live/02 Song.mp3\n"
+              "D:\\Music\\x.mp3\n"
+              "Sub\n"             // a folder is not a track
+              "Sub\\\n"
+              "http://example.com/stream.mp3\n"
+              "Live\\02 Song.mp3");  // no final line feed
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  const std::vector<std::string> tracks = {"Rock\\01 Intro.mp3", "Rock\\01 Intro.mp3",
+                                           "Rock\\a.mp3", "Rock\\ x.mp3", "Rock\\..\\Jazz\\x.mp3",
+                                           "Rock\\Live/02 Song.mp3", "Rock\\Live\\02 Song.mp3"};
+  EXPECT_EQ(playlist("Rock"), playlist_of(tracks));
+  EXPECT_EQ(result.out.find("Adding MP3 file Rock"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find(log_of({"\tAdding Rock\\..\\Jazz\\x.mp3"})), std::string::npos);
+}
+
+TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::vector<std::string> tracks;
+  } cases[] = {
+      {"byte-order mark", "\xEF\xBB\xBF" "a.mp3\r\nb.mp3\r\n", {"F\\a.mp3", "F\\b.mp3"}},
+      {"byte-order mark before a directive", "\xEF\xBB\xBF#EXTM3U\nb.mp3\n", {"F\\b.mp3"}},
+      {"lone carriage returns", "a.mp3\rb.mp3\r", {}},
+      {"end of text", "a.mp3\n\x1A" "b.mp3\n", {"F\\a.mp3"}},
+      {"zero byte", std::string("a.mp3\0junk\nb.mp3\n", 17), {"F\\a.mp3", "F\\b.mp3"}},
+      {"empty", "", {}},
+      {"Windows names", "A.MP3\nb.mp3 \nB.Mp3. .\n", {"F\\A.MP3", "F\\b.mp3 ", "F\\B.Mp3. ."}},
+  };
+  for (const auto& c : cases) {
+    TemporaryFolder library;
+    make_library(library.path(), {"F/a.mp3", "F/b.mp3", "F/c.mp3"});
+    write_bytes(library.path() / "F/list.m3u", c.bytes);
+    RunResult result = run_eplgen({.working_folder = library.path(), .arguments = {}});
+    EXPECT_EQ(result.exit_status, 0) << c.what;
+    EXPECT_EQ(read_bytes(library.path() / "F/Default Playlist.epl"), playlist_of(c.tracks))
+        << c.what;
+  }
+}
+
+TEST_F(FolderPass, FindsTracksAsWindowsWouldWhateverTheirCase) {
+  make_library(music, {"Rock/Live/02 Song.mp3", "Rock/Intro.mp3"});
+  write_bytes(music / "Rock/list.m3u", "live\\02 SONG.mp3 \r\nLIVE/02 song.MP3...\r\nINTRO.mp3\r\n");
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\live\\02 SONG.mp3 ", "Rock\\LIVE/02 song.MP3...",
+                                           "Rock\\INTRO.mp3"}));
+}
+
+TEST_F(FolderPass, ChoosesOneOfSeveralM3uFiles) {
+  make_library(music, {"Rock/a.mp3", "Rock/b.mp3"});
+  write_bytes(music / "Rock/a.m3u", "a.mp3\n");
+  write_bytes(music / "Rock/b.m3u", "b.mp3\n");
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  std::string parsing = "\tParsing M3U";
+  ASSERT_NE(result.out.find(parsing), std::string::npos);
+  EXPECT_EQ(result.out.find(parsing), result.out.rfind(parsing)) << "only one M3U is read";
+  std::string chosen = result.out.find("Rock\\a.m3u") != std::string::npos ? "a" : "b";
+  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\" + chosen + ".mp3"}));
+}
+
+TEST_F(FolderPass, FoldersAreNeverTracksOrPlaylists) {
+  make_library(music, {"Rock/x.m3u/", "Rock/y.mp3/", "Rock/z.mp3", "Rock/x.mp3x", "Rock/x.m3u8"});
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.out.find("Parsing M3U"), std::string::npos) << result.out;
+  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\z.mp3"}));
+  EXPECT_FALSE(fs::exists(music / "Rock/y.mp3/Default Playlist.epl"));
+}
+
+TEST_F(FolderPass, EmptyFolderGetsAnEmptyPlaylist) {
+  make_library(music, {"Empty/", "Only Playlist/"});
+  write_bytes(music / "Only Playlist/list.m3u", "#EXTM3U\nmissing.mp3\n");
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_NE(result.out.find(log_of({"Browsing directory Empty",
+                                    "\tM3U file not found, adding individual files"})),
+            std::string::npos);
+  EXPECT_EQ(playlist("Empty"), "");
+  EXPECT_TRUE(fs::exists(music / "Empty/Default Playlist.epl"));
+  EXPECT_EQ(playlist("Only Playlist"), "");
+}
+
+TEST_F(FolderPass, TooLongPathsAreSkippedWithAWarning) {
+  std::string folder(240, 'f');
+  make_library(music, {folder + "/a.mp3", folder + "/" + std::string(30, 't') + ".mp3"});
+  make_library(music, {"Rock/a.mp3"});
+  write_bytes(music / "Rock/list.m3u", std::string(258, 'x') + ".mp3\na.mp3\n");
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(playlist(folder), playlist_of({folder + "\\a.mp3"}));
+  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\a.mp3"}));
+  EXPECT_NE(result.err.find("tttt.mp3"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("line 1 of Rock\\list.m3u"), std::string::npos) << result.err;
+}
+
+TEST_F(FolderPass, PlaylistThatCannotBeWrittenLeavesTheOthersDone) {
+  make_library(music, {"Jazz/a.mp3", "Rock/b.mp3", "Rock/Default Playlist.epl/"});
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_NE(result.err.find("Rock\\Default Playlist.epl"), std::string::npos) << result.err;
+  EXPECT_EQ(playlist("."), playlist_of({"Jazz", "Rock"}));
+  EXPECT_EQ(playlist("Jazz"), playlist_of({"Jazz\\a.mp3"}));
+  EXPECT_EQ(result.out.find("Adding MP3 file Rock"), result.out.rfind("Adding MP3 file Rock"));
+}
+
+TEST_F(FolderPass, NeverOpensPipesNamedInAnM3u) {
+  if (testing_windows_build()) GTEST_SKIP() << "named pipes are a POSIX file system's";
+  make_library(music, {"Rock/a.mp3"});
+  ASSERT_EQ(mkfifo((music / "Rock/pipe.mp3").c_str(), 0644), 0);
+  ASSERT_EQ(mkfifo((music / "Rock/pipe.m3u").c_str(), 0644), 0);
+  write_bytes(music / "Rock/list.m3u", "pipe.mp3\n/dev/zero\n../../../../../../dev/zero\na.mp3\n");
+  RunResult result = run_eplgen({.working_folder = music, .arguments = {}, .timeout_seconds = 20});
+  ASSERT_FALSE(result.timed_out) << "a pipe was opened";
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\a.mp3"}));
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+// Inputs from the wild: huge M3U files, long lists of missing tracks, a working folder that
+// goes away. None of them may crash the program, hang it or leave a damaged playlist.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/support/library.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temporary_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class HardCases : public ::testing::Test {
+ protected:
+  TemporaryFolder root;
+  fs::path music = root.path();
+};
+
+TEST_F(HardCases, StreamsAFiftyMegabyteM3u) {
+  make_library(music, {"Big/first.mp3", "Big/middle.mp3", "Big/last.mp3"});
+  std::string comment = "#EXTINF:123," + std::string(1000, 'c') + "\r\n";
+  std::string m3u = "first.mp3\r\n";
+  while (m3u.size() < 25'000'000) m3u += comment;
+  m3u += "middle.mp3\r\n";
+  while (m3u.size() < 50'000'000) m3u += comment;
+  m3u += "last.mp3";
+  write_bytes(music / "Big/list.m3u", m3u);
+  RunResult result = run_eplgen({.working_folder = music, .arguments = {}});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(read_bytes(music / "Big/Default Playlist.epl"),
+            playlist_of({"Big\\first.mp3", "Big\\middle.mp3", "Big\\last.mp3"}));
+}
+
+TEST_F(HardCases, SurvivesAHundredThousandMissingTracks) {
+  make_library(music, {"Many/Sub/", "Many/there.mp3"});
+  std::string m3u;
+  for (int i = 0; i < 100'000; ++i)
+    m3u += (i % 2 ? "sub\\Missing " : "missing TRACK ") + std::to_string(i) + ".mp3\r\n";
+  m3u += "THERE.MP3\r\n";
+  write_bytes(music / "Many/list.m3u", m3u);
+  RunResult result = run_eplgen({.working_folder = music, .arguments = {}});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(read_bytes(music / "Many/Default Playlist.epl"), playlist_of({"Many\\THERE.MP3"}));
+}
+
+TEST_F(HardCases, WorkingFolderThatVanishes) {
+  if (testing_windows_build()) GTEST_SKIP() << "Windows does not remove a folder in use";
+  make_library(music, {"Rock/a.mp3"});
+  RunResult result =
+      run_eplgen({.working_folder = music, .arguments = {}, .working_folder_vanishes = true});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_NE(result.err.find("cannot create Default Playlist.epl"), std::string::npos) << result.err;
+  EXPECT_EQ(result.out, "");
+}
+
+}  // namespace

@@ -2,7 +2,6 @@
 // system code page, exactly as the player's side of the world spells them.
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
@@ -43,6 +42,23 @@ std::string not_regular_reason(const char* path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return system_reason(GetLastError());
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "is a folder";
   return {};
+}
+
+// A binary stream of the C library over an open file handle, which it then owns. On failure
+// the handle is closed, null returned and reason set.
+std::FILE* stream_of(HANDLE file, int access, const char* mode, std::string& reason) {
+  int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), access | _O_BINARY);
+  if (descriptor < 0) {
+    reason = std::strerror(errno);
+    CloseHandle(file);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(descriptor, mode);
+  if (stream == nullptr) {
+    reason = std::strerror(errno);
+    _close(descriptor);
+  }
+  return stream;
 }
 
 }  // namespace
@@ -93,34 +109,21 @@ std::FILE* open_regular_file(const char* path, std::string& reason) {
     CloseHandle(file);
     return nullptr;
   }
-  int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_RDONLY | _O_BINARY);
-  if (descriptor < 0) {
-    reason = std::strerror(errno);
-    CloseHandle(file);
-    return nullptr;
-  }
-  std::FILE* stream = _fdopen(descriptor, "rb");
-  if (stream == nullptr) {
-    reason = std::strerror(errno);
-    _close(descriptor);
-  }
-  return stream;
+  return stream_of(file, _O_RDONLY, "rb", reason);
 }
 
 std::FILE* create_file(const char* path, std::string& reason) {
-  // A stale file of this name is never written through: start afresh.
+  // A stale file of this name is never written through: start afresh. Created through the "A"
+  // function like every other name here, so a path Windows cannot take fails now, not when the
+  // finished file is to be put in place.
   DeleteFileA(path);
-  int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (descriptor < 0) {
-    reason = std::strerror(errno);
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = system_reason(GetLastError());
     return nullptr;
   }
-  std::FILE* stream = _fdopen(descriptor, "wb");
-  if (stream == nullptr) {
-    reason = std::strerror(errno);
-    _close(descriptor);
-  }
-  return stream;
+  return stream_of(file, _O_WRONLY, "wb", reason);
 }
 
 bool replace_file(const char* source, const char* target, std::string& reason) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "scan/code_page.h"
 #include "scan/console.h"
 
 CommandLine parse_command_line(int argc, char** argv) {
@@ -19,6 +20,13 @@ CommandLine parse_command_line(int argc, char** argv) {
       command_line.help = true;
     } else if (argument == "-V" || argument == "--version") {
       command_line.version = true;
+    } else if (argument == "--codepage") {
+      if (index + 1 < argc)
+        command_line.code_page = argv[++index];
+      else if (command_line.error.empty())
+        command_line.error = "--codepage needs a NAME";
+    } else if (argument.starts_with("--codepage=")) {
+      command_line.code_page = argument.substr(argument.find('=') + 1);
     } else if (command_line.error.empty()) {
       command_line.error = "unknown option " + std::string(argument);
     }
@@ -28,6 +36,14 @@ CommandLine parse_command_line(int argc, char** argv) {
 
 void print_help(const char* synopsis, const char* details) {
   std::printf("%s\n%s", synopsis, details);
+}
+
+bool select_command_line_code_page(const CommandLine& command_line, const char* synopsis) {
+  if (!command_line.code_page) return true;
+  std::string reason;
+  if (select_code_page(*command_line.code_page, reason)) return true;
+  report_usage_error("--codepage " + *command_line.code_page + ": " + reason, synopsis);
+  return false;
 }
 
 void print_version(const char* program) { std::printf("%s %s\n", program, EPLGEN_VERSION); }

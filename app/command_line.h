@@ -2,6 +2,7 @@
 // the answers to --help, --version and arguments that make no sense.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,16 +14,22 @@ inline constexpr int kExitUsage = 2;
 struct CommandLine {
   bool help = false;
   bool version = false;
+  std::optional<std::string> code_page;  // --codepage NAME
   std::vector<std::string> operands;  // every argument that is not an option, in order
   std::string error;                  // why the arguments cannot be used; empty when they can
 };
 
-// Sorts the arguments into options (-h/--help, -V/--version) and operands. "--" ends the
+// Sorts the arguments into options (-h/--help, -V/--version, --codepage NAME or
+// --codepage=NAME) and operands. "--" ends the
 // options, so that an operand may begin with "-"; a lone "-" is an operand.
 CommandLine parse_command_line(int argc, char** argv);
 
 // Prints the synopsis and the details that follow it on standard output.
 void print_help(const char* synopsis, const char* details);
+
+// Chooses the code page named on the command line, if any. Returns false, having reported the
+// usage error, when it cannot be used.
+bool select_command_line_code_page(const CommandLine& command_line, const char* synopsis);
 
 // Prints "<program> <version>" on standard output.
 void print_version(const char* program);

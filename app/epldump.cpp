@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kSynopsis = "Usage: epldump [-h] [-V] [--] FILE...";
+constexpr const char* kSynopsis = "Usage: epldump [-h] [-V] [--codepage NAME] [--] FILE...";
 
 constexpr const char* kHelp =
     "\n"
@@ -26,6 +26,9 @@ constexpr const char* kHelp =
     "\n"
     "  -h, --help     print this help\n"
     "  -V, --version  print the version\n"
+    "  --codepage NAME\n"
+    "                 the player's code page, CP1250 to CP1258 or CP874 (default\n"
+    "                 CP1252), for showing the paths; not on Windows\n"
     "  --             end of options: a FILE may then begin with \"-\"\n"
     "\n"
     "Exit status: 0 every FILE is a well-formed playlist; 1 some FILE could not be\n"
@@ -82,6 +85,7 @@ int real_main(int argc, char** argv) {
     print_version("epldump");
     return kExitSuccess;
   }
+  if (!select_command_line_code_page(command_line, kSynopsis)) return kExitUsage;
   if (command_line.operands.empty()) return report_usage_error("no FILE given", kSynopsis);
   bool all_well_formed = true;
   for (const std::string& path : command_line.operands)

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr const char* kSynopsis = "Usage: eplgen [-h] [-V] [--] [FOLDER]";
+constexpr const char* kSynopsis = "Usage: eplgen [-h] [-V] [--codepage NAME] [--] [FOLDER]";
 
 constexpr const char* kHelp =
     "\n"
@@ -19,6 +19,9 @@ constexpr const char* kHelp =
     "\n"
     "  -h, --help     print this help, write nothing\n"
     "  -V, --version  print the version, write nothing\n"
+    "  --codepage NAME\n"
+    "                 the player's code page, CP1250 to CP1258 or CP874 (default\n"
+    "                 CP1252); on Windows the system's code page is always used\n"
     "  --             end of options: FOLDER may then begin with \"-\"\n"
     "\n"
     "Exit status: 0 every playlist was written; 1 some playlist could not be written\n"
@@ -39,6 +42,7 @@ std::optional<int> follow_command_line(int argc, char** argv) {
     print_version("eplgen");
     return kExitSuccess;
   }
+  if (!select_command_line_code_page(command_line, kSynopsis)) return kExitUsage;
   if (!command_line.operands.empty()) {
     const std::string& folder = command_line.operands.front();
     std::string reason;

@@ -13,8 +13,9 @@ bool utf8_to_code_page(std::string_view utf8, std::string& converted);
 // Code-page text as the console should show it: UTF-8 on POSIX, unchanged on Windows.
 std::string display_text(std::string_view text);
 
-// Chooses the code page by its iconv name (CP1250 to CP1258, CP874). Returns false with the
-// reason when the name is not one of those, or the platform decides the code page itself.
+// Chooses the code page by its iconv name (CP1250 to CP1258, CP874; ASCII case ignored).
+// Returns false with the reason when the name is not one of those, or when the platform
+// decides the code page itself.
 bool select_code_page(std::string_view name, std::string& reason);
 
 // The code page's name, for messages.

@@ -108,13 +108,12 @@ bool select_code_page(std::string_view name, std::string& reason) {
     current.to_utf8 = iconv_open("UTF-8", current.name.c_str());
     if (current.to_code_page == reinterpret_cast<iconv_t>(-1) ||
         current.to_utf8 == reinterpret_cast<iconv_t>(-1)) {
-      reason = "this system's iconv does not know " + current.name;
+      reason = "this system's iconv does not know it";
       return false;
     }
     return true;
   }
-  reason = "unknown code page '" + std::string(name) +
-           "' (choose one of CP1250 to CP1258 or CP874)";
+  reason = "not one of CP1250 to CP1258 or CP874";
   return false;
 }
 

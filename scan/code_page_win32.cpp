@@ -29,7 +29,7 @@ bool utf8_to_code_page(std::string_view utf8, std::string& converted) {
 std::string display_text(std::string_view text) { return std::string(text); }
 
 bool select_code_page(std::string_view /*name*/, std::string& reason) {
-  reason = "--codepage is not available on Windows: the system code page is used there";
+  reason = "not available on Windows, where the system's code page is always used";
   return false;
 }
 

@@ -94,6 +94,30 @@ TEST_F(CodePage, NamesWindowsCannotHoldAreSkipped) {
                                                                       << result.err;
 }
 
+TEST_F(CodePage, AnotherCodePageCanBeChosen) {
+  // Cyrillic: "Кино" and "Группа крови.mp3".
+  make_library(music, {"\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE/\xD0\x93\xD1\x80\xD1\x83\xD0\xBF"
+                       "\xD0\xBF\xD0\xB0 \xD0\xBA\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB8.mp3"});
+  for (const char* option : {"--codepage", "--codepage=cp1251"}) {
+    std::vector<std::string> arguments = {option};
+    if (arguments[0] == "--codepage") arguments.push_back("CP1251");
+    RunResult result = run_eplgen({.working_folder = music, .arguments = arguments});
+    if (testing_windows_build()) {
+      EXPECT_EQ(result.exit_status, 2) << "the system code page is used on Windows";
+      EXPECT_NE(result.err.find("--codepage"), std::string::npos) << result.err;
+      EXPECT_FALSE(fs::exists(music / "Default Playlist.epl"));
+      continue;
+    }
+    EXPECT_EQ(result.exit_status, 0) << option;
+    EXPECT_EQ(result.err, "") << option;
+    EXPECT_EQ(playlist("."), playlist_of({"\xCA\xE8\xED\xEE"}));
+    EXPECT_EQ(playlist("\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE"),
+              playlist_of({"\xCA\xE8\xED\xEE\\\xC3\xF0\xF3\xEF\xEF\xE0 \xEA\xF0\xEE\xE2\xE8.mp3"}));
+    EXPECT_NE(result.out.find("Adding directory \xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE"), std::string::npos)
+        << "the console shows UTF-8";
+  }
+}
+
 TEST_F(CodePage, NamesThatAreNotUtf8AreTakenByteForByte) {
   if (testing_windows_build()) GTEST_SKIP() << "Windows names are never invalid UTF-8";
   // Written by an old tool in Latin-1: the bytes already are the player's.

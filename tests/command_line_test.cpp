@@ -55,6 +55,9 @@ TEST_F(CommandLine, RefusesWhatIsNotOneFolderAndWritesNothing) {
       {{"Music/Jazz", "Music/Rock"}, "more than one FOLDER"},
       {{"Nowhere"}, "Nowhere"},
       {{"notes.txt"}, "notes.txt"},
+      {{"--codepage", "UTF-8", "Music"}, "--codepage UTF-8"},
+      {{"--codepage=CP437", "Music"}, "--codepage CP437"},
+      {{"Music", "--codepage"}, "--codepage needs a NAME"},
   };
   for (const auto& c : cases) {
     RunResult result = run(c.arguments);

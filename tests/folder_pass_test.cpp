@@ -200,6 +200,19 @@ TEST_F(FolderPass, PlaylistThatCannotBeWrittenLeavesTheOthersDone) {
   EXPECT_EQ(result.out.find("Adding MP3 file Rock"), result.out.rfind("Adding MP3 file Rock"));
 }
 
+// Reserved names are devices in every folder on Windows, where the system gives them the
+// attributes of a file and CON reads the console; on Linux they are missing files.
+TEST_F(FolderPass, NeverTakesDevicesNamedInAnM3u) {
+  make_library(music, {"Rock/a.mp3"});
+  write_bytes(music / "Rock/list.m3u",
+              "con.\nCON.mp3\nnul.mp3\nAUX.m3u\nCOM1.mp3\nlpt1.mp3\nconin$\nprn.mp3\na.mp3\n");
+  RunResult result = run_eplgen({.working_folder = music, .arguments = {}, .timeout_seconds = 20});
+  ASSERT_FALSE(result.timed_out) << "a device was opened";
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\a.mp3"}));
+}
+
 TEST_F(FolderPass, NeverOpensPipesNamedInAnM3u) {
   if (testing_windows_build()) GTEST_SKIP() << "named pipes are a POSIX file system's";
   make_library(music, {"Rock/a.mp3"});

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/library.h"
+#include "tests/support/music_folder_test.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temporary_folder.h"
 
@@ -14,15 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FolderPass : public ::testing::Test {
- protected:
-  RunResult run() { return run_eplgen({.working_folder = music, .arguments = {}}); }
-  std::string playlist(const std::string& folder) {
-    return read_bytes(music / folder / "Default Playlist.epl");
-  }
-  TemporaryFolder root;
-  fs::path music = root.path();
-};
+using FolderPass = MusicFolderTest;
 
 TEST_F(FolderPass, WritesTheLogAndPlaylistsOfASmallLibrary) {
   make_library(music, {"Jazz/So What.mp3", "Jazz/all blues.mp3", "Rock/01 Intro.mp3",

@@ -34,19 +34,22 @@ CommandLine parse_command_line(int argc, char** argv) {
   return command_line;
 }
 
-void print_help(const char* synopsis, const char* details) {
-  std::printf("%s\n%s", synopsis, details);
-}
-
-bool select_command_line_code_page(const CommandLine& command_line, const char* synopsis) {
-  if (!command_line.code_page) return true;
+std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text) {
+  if (!command_line.error.empty()) return report_usage_error(command_line.error, text.synopsis);
+  if (command_line.help) {
+    std::printf("%s\n%s", text.synopsis, text.help);
+    return kExitSuccess;
+  }
+  if (command_line.version) {
+    std::printf("%s %s\n", text.name, EPLGEN_VERSION);
+    return kExitSuccess;
+  }
   std::string reason;
-  if (select_code_page(*command_line.code_page, reason)) return true;
-  report_usage_error("--codepage " + *command_line.code_page + ": " + reason, synopsis);
-  return false;
+  if (command_line.code_page && !select_code_page(*command_line.code_page, reason))
+    return report_usage_error("--codepage " + *command_line.code_page + ": " + reason,
+                              text.synopsis);
+  return std::nullopt;
 }
-
-void print_version(const char* program) { std::printf("%s %s\n", program, EPLGEN_VERSION); }
 
 int report_usage_error(const std::string& message, const char* synopsis) {
   warn("%s", message.c_str());

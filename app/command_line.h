@@ -24,15 +24,16 @@ struct CommandLine {
 // options, so that an operand may begin with "-"; a lone "-" is an operand.
 CommandLine parse_command_line(int argc, char** argv);
 
-// Prints the synopsis and the details that follow it on standard output.
-void print_help(const char* synopsis, const char* details);
+struct ProgramText {
+  const char* name;
+  const char* synopsis;  // "Usage: ..."
+  const char* help;      // what --help prints after the synopsis
+};
 
-// Chooses the code page named on the command line, if any. Returns false, having reported the
-// usage error, when it cannot be used.
-bool select_command_line_code_page(const CommandLine& command_line, const char* synopsis);
-
-// Prints "<program> <version>" on standard output.
-void print_version(const char* program);
+// Acts on what both programs' command lines have in common: refuses arguments that make no
+// sense, answers --help and --version, and chooses the code page named by --codepage. Returns
+// the exit status when the program is to end here.
+std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text);
 
 // Prints the message as a diagnostic and the synopsis as a hint on standard error; returns
 // kExitUsage.

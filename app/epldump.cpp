@@ -76,16 +76,8 @@ bool dump_playlist(const std::string& path) {
 int real_main(int argc, char** argv) {
   set_program_name("epldump");
   CommandLine command_line = parse_command_line(argc, argv);
-  if (!command_line.error.empty()) return report_usage_error(command_line.error, kSynopsis);
-  if (command_line.help) {
-    print_help(kSynopsis, kHelp);
-    return kExitSuccess;
-  }
-  if (command_line.version) {
-    print_version("epldump");
-    return kExitSuccess;
-  }
-  if (!select_command_line_code_page(command_line, kSynopsis)) return kExitUsage;
+  if (std::optional<int> status = answer_common_options(command_line, {"epldump", kSynopsis, kHelp}))
+    return *status;
   if (command_line.operands.empty()) return report_usage_error("no FILE given", kSynopsis);
   bool all_well_formed = true;
   for (const std::string& path : command_line.operands)

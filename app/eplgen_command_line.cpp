@@ -31,18 +31,10 @@ constexpr const char* kHelp =
 
 std::optional<int> follow_command_line(int argc, char** argv) {
   CommandLine command_line = parse_command_line(argc, argv);
-  if (!command_line.error.empty()) return report_usage_error(command_line.error, kSynopsis);
+  if (std::optional<int> status = answer_common_options(command_line, {"eplgen", kSynopsis, kHelp}))
+    return *status;
   if (command_line.operands.size() > 1)
     return report_usage_error("more than one FOLDER given", kSynopsis);
-  if (command_line.help) {
-    print_help(kSynopsis, kHelp);
-    return kExitSuccess;
-  }
-  if (command_line.version) {
-    print_version("eplgen");
-    return kExitSuccess;
-  }
-  if (!select_command_line_code_page(command_line, kSynopsis)) return kExitUsage;
   if (!command_line.operands.empty()) {
     const std::string& folder = command_line.operands.front();
     std::string reason;

@@ -4,7 +4,6 @@
 // ignore ASCII case, a symbolic link counts as what it points to, and every folder is listed in
 // one fixed order.
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -184,7 +183,7 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
   std::string text;
   for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
     std::string name = entries->path().filename().string();
-    if (fnmatch(pattern, name.c_str(), FNM_CASEFOLD) != 0) continue;
+    if (!matches_pattern(name, pattern)) continue;
     std::error_code status_error;
     bool wanted = kind == EntryKind::directories ? entries->is_directory(status_error)
                                                  : entries->is_regular_file(status_error);

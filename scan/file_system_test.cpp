@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,8 +33,9 @@ class Listing : public ::testing::Test {
   void SetUp() override {
     for (const char* folder : {"Music/Rock", "Music/.cache", "Music/Jazz.mp3"})
       fs::create_directories(root.path() / folder);
+    // x.mp3x and list.m3u8 have the short names X~1.MP3 and LIST~1.M3U on Windows.
     for (const char* file : {"Music/a.mp3", "Music/Track.MP3", "Music/list.m3u", "Music/notes.txt",
-                             "Music/x.mp3x", "Music/Default Playlist.epl"})
+                             "Music/x.mp3x", "Music/list.m3u8", "Music/Default Playlist.epl"})
       std::ofstream(root.path() / file).put('x');
   }
   TemporaryFolder root;
@@ -68,6 +71,57 @@ TEST_F(Listing, PassesTheFolderTextThrough) {
         static_cast<std::vector<std::string>*>(context)->push_back(folder);
       });
   EXPECT_EQ(folders, std::vector<std::string>{music});
+}
+
+TEST_F(Listing, OpensOnlyRegularFiles) {
+  const struct {
+    std::string path;
+    bool regular;
+  } cases[] = {
+      {music + "\\a.mp3", true},
+      {music + "\\Rock", false},
+      {music + "\\Jazz.mp3", false},
+      {music + "\\missing.mp3", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(is_regular_file(c.path.c_str()), c.regular) << c.path;
+    std::string reason;
+    std::FILE* file = open_regular_file(c.path.c_str(), reason);
+    EXPECT_EQ(file != nullptr, c.regular) << c.path;
+    if (file != nullptr) {
+      EXPECT_EQ(std::fgetc(file), 'x') << c.path;
+      std::fclose(file);
+    } else {
+      EXPECT_NE(reason, "") << c.path;
+    }
+  }
+}
+
+TEST_F(Listing, ReplacesFilesButNotFolders) {
+  const struct {
+    const char* target;
+    bool replaced;
+  } cases[] = {
+      {"new.epl", true},
+      {"notes.txt", true},
+      {"Rock", false},
+  };
+  std::string source = music + "\\source.tmp";
+  for (const auto& c : cases) {
+    std::ofstream(root.path() / "Music" / "source.tmp") << "new";
+    std::string target = music + "\\" + c.target;
+    std::string reason;
+    ASSERT_EQ(replace_file(source.c_str(), target.c_str(), reason), c.replaced) << c.target;
+    if (c.replaced) {
+      std::ifstream in(root.path() / "Music" / c.target);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new") << c.target;
+    } else {
+      EXPECT_NE(reason, "") << c.target;
+      EXPECT_TRUE(fs::is_directory(root.path() / "Music" / c.target)) << c.target;
+      remove_file(source.c_str());
+    }
+    EXPECT_FALSE(fs::exists(root.path() / "Music" / "source.tmp")) << c.target;
+  }
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 // system code page, exactly as the player's side of the world spells them.
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,6 +27,40 @@ std::string system_reason(DWORD error) {
   return std::string(text, length);
 }
 
+// Why path is not a regular disk file; empty when it is. Nothing is opened to find out.
+std::string not_regular_reason(const char* path) {
+  // Reserved names such as CON, nul.mp3 or COM1.mp3 name devices in every folder, and the
+  // system gives them the attributes of an ordinary file; only their full path, \\.\NAME,
+  // gives them away.
+  DWORD size = GetFullPathNameA(path, 0, nullptr, nullptr);
+  if (size == 0) return system_reason(GetLastError());
+  std::string full_path(size, '\0');
+  DWORD length = GetFullPathNameA(path, size, full_path.data(), nullptr);
+  if (length == 0 || length >= size) return system_reason(GetLastError());
+  if (full_path.starts_with("\\\\.\\")) return "names a device";
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return system_reason(GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "is a folder";
+  return {};
+}
+
+// A binary stream of the C library over an open file handle, which it then owns. On failure
+// the handle is closed, null returned and reason set.
+std::FILE* stream_of(HANDLE file, int access, const char* mode, std::string& reason) {
+  int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), access | _O_BINARY);
+  if (descriptor < 0) {
+    reason = std::strerror(errno);
+    CloseHandle(file);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(descriptor, mode);
+  if (stream == nullptr) {
+    reason = std::strerror(errno);
+    _close(descriptor);
+  }
+  return stream;
+}
+
 }  // namespace
 
 void enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
@@ -41,6 +75,8 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
     bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (directory != (kind == EntryKind::directories)) continue;
     if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) continue;
+    // The search also matched the short name; the player sees only the long one.
+    if (!matches_pattern(entry.cFileName, pattern)) continue;
     if (!is_portable_name(entry.cFileName)) {
       // The "A" functions spell a character the code page lacks as "?", which no real name
       // holds: the player could never find this one.
@@ -55,42 +91,39 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
   FindClose(search_handle);
 }
 
-bool is_regular_file(const char* path) {
-  // Reserved names such as CON or NUL.MP3 name devices in every folder; the full path reveals
-  // them as \\.\NAME without anything being opened.
-  char full_path[MAX_PATH];
-  DWORD length = GetFullPathNameA(path, sizeof full_path, full_path, nullptr);
-  if (length == 0 || length >= sizeof full_path || std::strncmp(full_path, "\\\\.\\", 4) == 0)
-    return false;
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
-}
+bool is_regular_file(const char* path) { return not_regular_reason(path).empty(); }
 
 std::FILE* open_regular_file(const char* path, std::string& reason) {
-  if (!is_regular_file(path)) {
-    reason = "not a regular file";
+  reason = not_regular_reason(path);
+  if (!reason.empty()) return nullptr;
+  HANDLE file = CreateFileA(path, GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = system_reason(GetLastError());
     return nullptr;
   }
-  std::FILE* stream = std::fopen(path, "rb");
-  if (stream == nullptr) reason = std::strerror(errno);
-  return stream;
+  // Checked again once open: the name may have been replaced meanwhile, or be a link to a device.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    reason = "not a regular file";
+    CloseHandle(file);
+    return nullptr;
+  }
+  return stream_of(file, _O_RDONLY, "rb", reason);
 }
 
 std::FILE* create_file(const char* path, std::string& reason) {
-  // A stale file of this name is never written through: start afresh.
+  // A stale file of this name is never written through: start afresh. Created through the "A"
+  // function like every other name here, so a path Windows cannot take fails now, not when the
+  // finished file is to be put in place.
   DeleteFileA(path);
-  int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (descriptor < 0) {
-    reason = std::strerror(errno);
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = system_reason(GetLastError());
     return nullptr;
   }
-  std::FILE* stream = _fdopen(descriptor, "wb");
-  if (stream == nullptr) {
-    reason = std::strerror(errno);
-    _close(descriptor);
-  }
-  return stream;
+  return stream_of(file, _O_WRONLY, "wb", reason);
 }
 
 bool replace_file(const char* source, const char* target, std::string& reason) {

@@ -8,6 +8,10 @@ unsigned char ascii_upper(unsigned char byte) {
   return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
 }
 
+bool same_letter(char a, char b) {
+  return ascii_upper(static_cast<unsigned char>(a)) == ascii_upper(static_cast<unsigned char>(b));
+}
+
 }  // namespace
 
 bool listing_order(std::string_view left, std::string_view right) {
@@ -24,6 +28,28 @@ bool listing_order(std::string_view left, std::string_view right) {
   return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(), byte_less);
 }
 
+bool matches_pattern(std::string_view name, std::string_view pattern) {
+  // Greedy scan that, on a mismatch, lets the most recent '*' swallow one more character.
+  std::size_t at = 0, next = 0;
+  std::size_t star = std::string_view::npos, star_at = 0;
+  while (at < name.size()) {
+    if (next < pattern.size() && pattern[next] == '*') {
+      star = next++;
+      star_at = at;
+    } else if (next < pattern.size() && same_letter(pattern[next], name[at])) {
+      ++next;
+      ++at;
+    } else if (star != std::string_view::npos) {
+      next = star + 1;
+      at = ++star_at;
+    } else {
+      return false;
+    }
+  }
+  while (next < pattern.size() && pattern[next] == '*') ++next;
+  return next == pattern.size();
+}
+
 std::string windows_name_key(std::string_view name) {
   std::size_t kept = name.find_last_not_of(" .");
   name = kept == std::string_view::npos ? std::string_view() : name.substr(0, kept + 1);
@@ -33,9 +59,7 @@ std::string windows_name_key(std::string_view name) {
 }
 
 bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {
-  return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
-    return ascii_upper(static_cast<unsigned char>(a)) == ascii_upper(static_cast<unsigned char>(b));
-  });
+  return std::equal(left.begin(), left.end(), right.begin(), right.end(), same_letter);
 }
 
 bool is_ascii(std::string_view text) {

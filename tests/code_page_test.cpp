@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/library.h"
+#include "tests/support/music_folder_test.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temporary_folder.h"
 
@@ -14,15 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CodePage : public ::testing::Test {
- protected:
-  RunResult run() { return run_eplgen({.working_folder = music, .arguments = {}}); }
-  std::string playlist(const std::string& folder) {
-    return read_bytes(music / folder / "Default Playlist.epl");
-  }
-  TemporaryFolder root;
-  fs::path music = root.path();
-};
+using CodePage = MusicFolderTest;
 
 TEST_F(CodePage, AccentedNamesAreWrittenInTheCodePageAndSortedByItsBytes) {
   make_library(music, {"Bj\xC3\xB6rk/J\xC3\xB3ga.mp3", "Bj\xC3\xB6rk/Zoo.mp3", "Bj\xC3\xB6rk/a.mp3",

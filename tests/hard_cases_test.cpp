@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/library.h"
+#include "tests/support/music_folder_test.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temporary_folder.h"
 
@@ -13,11 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class HardCases : public ::testing::Test {
- protected:
-  TemporaryFolder root;
-  fs::path music = root.path();
-};
+using HardCases = MusicFolderTest;
 
 TEST_F(HardCases, StreamsAFiftyMegabyteM3u) {
   make_library(music, {"Big/first.mp3", "Big/middle.mp3", "Big/last.mp3"});
@@ -28,9 +25,9 @@ TEST_F(HardCases, StreamsAFiftyMegabyteM3u) {
   while (m3u.size() < 50'000'000) m3u += comment;
   m3u += "last.mp3";
   write_bytes(music / "Big/list.m3u", m3u);
-  RunResult result = run_eplgen({.working_folder = music, .arguments = {}});
+  RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(read_bytes(music / "Big/Default Playlist.epl"),
+  EXPECT_EQ(playlist("Big"),
             playlist_of({"Big\\first.mp3", "Big\\middle.mp3", "Big\\last.mp3"}));
 }
 
@@ -41,10 +38,10 @@ TEST_F(HardCases, SurvivesAHundredThousandMissingTracks) {
     m3u += (i % 2 ? "sub\\Missing " : "missing TRACK ") + std::to_string(i) + ".mp3\r\n";
   m3u += "THERE.MP3\r\n";
   write_bytes(music / "Many/list.m3u", m3u);
-  RunResult result = run_eplgen({.working_folder = music, .arguments = {}});
+  RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(read_bytes(music / "Many/Default Playlist.epl"), playlist_of({"Many\\THERE.MP3"}));
+  EXPECT_EQ(playlist("Many"), playlist_of({"Many\\THERE.MP3"}));
 }
 
 TEST_F(HardCases, WorkingFolderThatVanishes) {

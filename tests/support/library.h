@@ -22,6 +22,14 @@ std::string log_of(const std::vector<std::string>& lines);
 // them in UTF-8, the Windows build as they are.
 std::string console_log_of(const std::vector<std::string>& lines);
 
+// The folders of expected in the order the build under test lists them. The Linux build lists
+// a folder in a fixed order of its own, which the tests spell out; the Windows build in the
+// file system's order, which may differ. So for a Windows build, when playlist holds an entry
+// for exactly the folders of expected, their order is taken from it; otherwise expected comes
+// back as it is, so that the comparison shows the difference.
+std::vector<std::string> in_listing_order(std::vector<std::string> expected,
+                                          const std::string& playlist);
+
 // Every name in the folder and below it, sorted, with '/' separators and a trailing '/' on
 // folders: what a test sees of the tree after a run.
 std::vector<std::string> tree_of(const std::filesystem::path& root);

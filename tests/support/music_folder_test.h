@@ -1,0 +1,26 @@
+// A test that runs eplgen in a music folder of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/library.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temporary_folder.h"
+
+class MusicFolderTest : public ::testing::Test {
+ protected:
+  RunResult run(std::vector<std::string> arguments = {}) {
+    return run_eplgen({.working_folder = music, .arguments = std::move(arguments)});
+  }
+  // The playlist eplgen wrote in a folder of the music folder ("." for its own).
+  std::string playlist(const std::string& folder) {
+    return read_bytes(music / folder / "Default Playlist.epl");
+  }
+  TemporaryFolder root;
+  std::filesystem::path music = root.path();
+};

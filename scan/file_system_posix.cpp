@@ -3,20 +3,23 @@
 // folders, names are found whatever their ASCII case and trailing spaces or dots, patterns
 // ignore ASCII case, a symbolic link counts as what it points to, and every folder is listed in
 // one fixed order.
+#include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <tuple>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -84,7 +87,7 @@ class FolderIndexCache {
   }
 
  private:
-  static constexpr std::size_t kMaxNames = 1 << 18;
+  static constexpr std::size_t kMaxNames = 1 << 16;
   std::unordered_map<std::string, FolderIndex> indexes_;
   std::size_t names_ = 0;
 };
@@ -157,6 +160,94 @@ std::optional<std::string> regular_file(const char* path, std::string& reason) {
   return native;
 }
 
+enum class EntryType : unsigned char { directory, regular, other };
+
+constexpr std::uint32_t kNoText = UINT32_MAX;
+
+struct ReadEntry {
+  std::uint32_t name;  // where the file system's name starts in FolderRead::names
+  std::uint32_t text;  // where the program's text starts, or kNoText when the code page lacks it
+  std::uint32_t text_length;
+  EntryType type;      // of what a link points to
+};
+
+// A folder's entries as read from the file system, in listing order. Names and texts lie back
+// to back in one buffer, each ended by a zero byte: a folder of 100,000 tracks costs one
+// buffer, not 100,000 strings.
+struct FolderRead {
+  std::string names;
+  std::vector<ReadEntry> entries;
+};
+
+EntryType type_of(DIR* folder, const dirent& entry) {
+  if (entry.d_type == DT_DIR) return EntryType::directory;
+  if (entry.d_type == DT_REG) return EntryType::regular;
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return EntryType::other;
+  struct stat status;
+  if (fstatat(dirfd(folder), entry.d_name, &status, 0) != 0) return EntryType::other;
+  return S_ISDIR(status.st_mode) ? EntryType::directory
+         : S_ISREG(status.st_mode) ? EntryType::regular
+                                   : EntryType::other;
+}
+
+std::shared_ptr<const FolderRead> read_folder_now(const std::string& native_folder) {
+  auto read = std::make_shared<FolderRead>();
+  DIR* folder = opendir(native_folder.c_str());
+  if (folder == nullptr) return read;
+  std::string text;
+  while (const dirent* entry = readdir(folder)) {
+    std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    ReadEntry read_entry{static_cast<std::uint32_t>(read->names.size()), kNoText, 0,
+                         type_of(folder, *entry)};
+    read->names.append(name).push_back('\0');
+    NameConversion conversion = file_system_name_to_code_page(name, text);
+    if (conversion != NameConversion::not_representable) {
+      // Most names read the same in both: stored once.
+      read_entry.text = text == name ? read_entry.name : static_cast<std::uint32_t>(read->names.size());
+      read_entry.text_length = static_cast<std::uint32_t>(text.size());
+      if (text != name) read->names.append(text).push_back('\0');
+    }
+    read->entries.push_back(read_entry);
+  }
+  closedir(folder);
+  auto text_of = [&read](const ReadEntry& entry) {
+    return std::string_view(read->names).substr(entry.text == kNoText ? 0 : entry.text, entry.text_length);
+  };
+  std::sort(read->entries.begin(), read->entries.end(),
+            [&text_of](const ReadEntry& left, const ReadEntry& right) {
+              return listing_order(text_of(left), text_of(right));
+            });
+  return read;
+}
+
+// The folder read last, kept for the next listing of the same folder: a folder's M3U search
+// and its MP3 listing come one after the other and share one read. Anything the program
+// writes or removes drops it, so a listing never misses the program's own work.
+struct LastRead {
+  std::string native_folder;
+  std::shared_ptr<const FolderRead> read;
+};
+
+LastRead last_read;
+
+std::shared_ptr<const FolderRead> read_folder(const std::string& native_folder) {
+  if (last_read.read == nullptr || last_read.native_folder != native_folder)
+    last_read = {native_folder, read_folder_now(native_folder)};
+  return last_read.read;
+}
+
+void forget_last_read() { last_read = {}; }
+
+// How a diagnostic names an entry: the folder's text and the file system's name, on one line
+// whatever the name holds.
+std::string shown_name(const char* folder, std::string_view name) {
+  std::string shown = std::strcmp(folder, ".\\") == 0 ? std::string(name)
+                                                      : display_text(folder) + "\\" + std::string(name);
+  std::replace_if(shown.begin(), shown.end(), [](char c) { return c >= 0 && c < 0x20; }, '?');
+  return shown;
+}
+
 std::FILE* stream_of(int descriptor, const char* mode, std::string& reason) {
   std::FILE* stream = fdopen(descriptor, mode);
   if (stream == nullptr) {
@@ -170,51 +261,30 @@ std::FILE* stream_of(int descriptor, const char* mode, std::string& reason) {
 
 void enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
                        EntryVisitor visitor) {
-  namespace fs = std::filesystem;
   struct stat status;
   std::optional<std::string> native_folder = find_existing(folder, status);
   if (!native_folder) return;
-  std::error_code error;
-  fs::directory_iterator entries(*native_folder, error);
-  // Kept names back to back, each ended by a zero byte: a folder of 100,000 tracks costs one
-  // buffer, not 100,000 strings.
-  std::string names;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> kept;  // where each name starts, its length
-  std::string text;
-  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-    std::string name = entries->path().filename().string();
-    if (!matches_pattern(name, pattern)) continue;
-    std::error_code status_error;
-    bool wanted = kind == EntryKind::directories ? entries->is_directory(status_error)
-                                                 : entries->is_regular_file(status_error);
-    if (!wanted) continue;
-    std::string shown = std::strcmp(folder, ".\\") == 0 ? name : display_text(folder) + "\\" + name;
-    // A diagnostic stays one line whatever the name holds.
-    std::replace_if(shown.begin(), shown.end(), [](char c) { return c >= 0 && c < 0x20; }, '?');
-    if (file_system_name_to_code_page(name, text) == NameConversion::not_representable) {
+  // Held, not borrowed: a visitor may list other folders meanwhile.
+  std::shared_ptr<const FolderRead> read = read_folder(*native_folder);
+  EntryType wanted = kind == EntryKind::directories ? EntryType::directory : EntryType::regular;
+  for (const ReadEntry& entry : read->entries) {
+    const char* name = read->names.c_str() + entry.name;
+    if (entry.type != wanted || fnmatch(pattern, name, FNM_CASEFOLD) != 0) continue;
+    if (entry.text == kNoText) {
       // The player could never find it: its name has no spelling in the device's code page.
-      warn_once("skipping %s: code page %s has no characters for this name", shown.c_str(),
-                code_page_name().c_str());
+      warn_once("skipping %s: code page %s has no characters for this name",
+                shown_name(folder, name).c_str(), code_page_name().c_str());
       continue;
     }
+    const char* text = read->names.c_str() + entry.text;
     if (!is_portable_name(text)) {
       warn_once("skipping %s: a Windows player cannot use a name holding control characters or "
                 "any of \" * : < > ? \\ |",
-                shown.c_str());
+                shown_name(folder, name).c_str());
       continue;
     }
-    kept.emplace_back(static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(text.size()));
-    names.append(text).push_back('\0');
+    visitor(context, folder, text);
   }
-  // Deliver only after the folder is closed: visitors may list other folders.
-  entries = fs::directory_iterator();
-  auto name_at = [&names](const std::pair<std::uint32_t, std::uint32_t>& place) {
-    return std::string_view(names).substr(place.first, place.second);
-  };
-  std::sort(kept.begin(), kept.end(), [&name_at](const auto& left, const auto& right) {
-    return listing_order(name_at(left), name_at(right));
-  });
-  for (const auto& place : kept) visitor(context, folder, names.c_str() + place.first);
 }
 
 bool is_regular_file(const char* path) {
@@ -246,6 +316,7 @@ std::FILE* create_file(const char* path, std::string& reason) {
     reason = system_reason(ENOENT);
     return nullptr;
   }
+  forget_last_read();
   // A stale file of this name may be a link or a pipe left by someone else: never write
   // through it, start afresh.
   unlink(native->c_str());
@@ -258,6 +329,7 @@ std::FILE* create_file(const char* path, std::string& reason) {
 }
 
 bool replace_file(const char* source, const char* target, std::string& reason) {
+  forget_last_read();
   std::optional<std::string> native_source = native_for_writing(source);
   std::optional<std::string> native_target = native_for_writing(target);
   if (native_source && native_target &&
@@ -268,6 +340,7 @@ bool replace_file(const char* source, const char* target, std::string& reason) {
 }
 
 void remove_file(const char* path) {
+  forget_last_read();
   if (std::optional<std::string> native = native_for_writing(path)) unlink(native->c_str());
 }
 

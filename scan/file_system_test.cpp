@@ -35,7 +35,9 @@ class Listing : public ::testing::Test {
       fs::create_directories(root.path() / folder);
     // x.mp3x and list.m3u8 have the short names X~1.MP3 and LIST~1.M3U on Windows.
     for (const char* file : {"Music/a.mp3", "Music/Track.MP3", "Music/list.m3u", "Music/notes.txt",
-                             "Music/x.mp3x", "Music/list.m3u8", "Music/Default Playlist.epl"})
+                             "Music/x.mp3x", "Music/list.m3u8", "Music/Default Playlist.epl",
+                             "Music/x.mp3.mp3", "Music/.mp3", "Music/x.mp", "Music/mp3",
+                             "Music/Other.M3U", "Music/Default Playlist.epl.tmp"})
       std::ofstream(root.path() / file).put('x');
   }
   TemporaryFolder root;
@@ -49,8 +51,8 @@ TEST_F(Listing, MatchesPatternsAndAttributes) {
     std::vector<std::string> expected;
   } cases[] = {
       {"*", EntryKind::directories, {".cache", "Jazz.mp3", "Rock"}},
-      {"*.mp3", EntryKind::files, {"Track.MP3", "a.mp3"}},
-      {"*.m3u", EntryKind::files, {"list.m3u"}},
+      {"*.mp3", EntryKind::files, {".mp3", "Track.MP3", "a.mp3", "x.mp3.mp3"}},
+      {"*.m3u", EntryKind::files, {"Other.M3U", "list.m3u"}},
       {"*.mp3", EntryKind::directories, {"Jazz.mp3"}},
       {"*.ogg", EntryKind::files, {}},
   };
@@ -70,7 +72,7 @@ TEST_F(Listing, PassesTheFolderTextThrough) {
       [](void* context, const char* folder, const char*) {
         static_cast<std::vector<std::string>*>(context)->push_back(folder);
       });
-  EXPECT_EQ(folders, std::vector<std::string>{music});
+  EXPECT_EQ(folders, (std::vector<std::string>{music, music}));
 }
 
 TEST_F(Listing, OpensOnlyRegularFiles) {

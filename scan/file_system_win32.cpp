@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlwapi.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -76,7 +78,7 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
     if (directory != (kind == EntryKind::directories)) continue;
     if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) continue;
     // The search also matched the short name; the player sees only the long one.
-    if (!matches_pattern(entry.cFileName, pattern)) continue;
+    if (!PathMatchSpecA(entry.cFileName, pattern)) continue;
     if (!is_portable_name(entry.cFileName)) {
       // The "A" functions spell a character the code page lacks as "?", which no real name
       // holds: the player could never find this one.

@@ -15,39 +15,19 @@ bool same_letter(char a, char b) {
 }  // namespace
 
 bool listing_order(std::string_view left, std::string_view right) {
-  auto folded_less = [](char a, char b) {
-    return ascii_upper(static_cast<unsigned char>(a)) < ascii_upper(static_cast<unsigned char>(b));
-  };
-  if (std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(), folded_less))
-    return true;
-  if (std::lexicographical_compare(right.begin(), right.end(), left.begin(), left.end(), folded_less))
-    return false;
-  auto byte_less = [](char a, char b) {
-    return static_cast<unsigned char>(a) < static_cast<unsigned char>(b);
-  };
-  return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(), byte_less);
-}
-
-bool matches_pattern(std::string_view name, std::string_view pattern) {
-  // Greedy scan that, on a mismatch, lets the most recent '*' swallow one more character.
-  std::size_t at = 0, next = 0;
-  std::size_t star = std::string_view::npos, star_at = 0;
-  while (at < name.size()) {
-    if (next < pattern.size() && pattern[next] == '*') {
-      star = next++;
-      star_at = at;
-    } else if (next < pattern.size() && same_letter(pattern[next], name[at])) {
-      ++next;
-      ++at;
-    } else if (star != std::string_view::npos) {
-      next = star + 1;
-      at = ++star_at;
-    } else {
-      return false;
-    }
+  // One pass: the first difference of folded letters decides; failing one, a shorter name
+  // comes first; failing that, the first difference of bytes.
+  std::size_t common = std::min(left.size(), right.size());
+  int byte_difference = 0;
+  for (std::size_t i = 0; i < common; ++i) {
+    unsigned char a = static_cast<unsigned char>(left[i]);
+    unsigned char b = static_cast<unsigned char>(right[i]);
+    if (a == b) continue;
+    if (ascii_upper(a) != ascii_upper(b)) return ascii_upper(a) < ascii_upper(b);
+    if (byte_difference == 0) byte_difference = a < b ? -1 : 1;
   }
-  while (next < pattern.size() && pattern[next] == '*') ++next;
-  return next == pattern.size();
+  if (left.size() != right.size()) return left.size() < right.size();
+  return byte_difference < 0;
 }
 
 std::string windows_name_key(std::string_view name) {

@@ -1,6 +1,7 @@
 #include "folders/folder_playlist.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,20 +20,27 @@ void warn_too_long(const char* what, const char* folder, const char* name) {
        display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
 }
 
+std::string_view track_at(const TrackList& tracks, const std::pair<std::uint32_t, std::uint32_t>& place) {
+  return std::string_view(tracks.paths).substr(place.first, place.second);
+}
+
 // macOS leaves a "._name" companion beside every file it copies to a FAT player: it matches
 // "*.mp3" or "*.m3u" but holds no audio and no playlist.
 bool is_apple_double(std::string_view name) { return name.starts_with("._"); }
 
 void add_tracks_of(PlaylistStream& playlist, const char* folder) {
   log_line("\tM3U file not found, adding individual files\n");
-  std::vector<std::string> tracks;
+  TrackList tracks;
   enumerate_entries(&tracks, folder, "*.mp3", EntryKind::files, collect_track);
-  // Byte order: std::string compares its characters as unsigned bytes, with no case folding
+  // Byte order: string views compare their characters as unsigned bytes, with no case folding
   // and no locale, so "B.mp3" comes before "a.mp3" and "Track 10" before "Track 9".
-  std::sort(tracks.begin(), tracks.end());
-  for (const std::string& track : tracks) {
-    log_line("\tAdding MP3 file %s\n", track.c_str());
-    write_entry(playlist, track);
+  std::sort(tracks.places.begin(), tracks.places.end(),
+            [&tracks](const auto& left, const auto& right) {
+              return track_at(tracks, left) < track_at(tracks, right);
+            });
+  for (const auto& place : tracks.places) {
+    log_line("\tAdding MP3 file %s\n", tracks.paths.c_str() + place.first);
+    write_entry(playlist, track_at(tracks, place));
   }
 }
 
@@ -77,8 +85,12 @@ void remember_m3u(void* context, const char* folder, const char* name) {
 void collect_track(void* context, const char* folder, const char* name) {
   if (is_apple_double(name)) return;
   std::string track;
-  if (join_path(track, folder, name))
-    static_cast<std::vector<std::string>*>(context)->push_back(std::move(track));
-  else
+  if (!join_path(track, folder, name)) {
     warn_too_long("track", folder, name);
+    return;
+  }
+  auto& tracks = *static_cast<TrackList*>(context);
+  tracks.places.emplace_back(static_cast<std::uint32_t>(tracks.paths.size()),
+                             static_cast<std::uint32_t>(track.size()));
+  tracks.paths.append(track).push_back('\0');
 }

@@ -2,6 +2,11 @@
 // M3U playlist when it has one, otherwise from its MP3 files in byte order.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 // Visits every subfolder of the working folder with build_folder_playlist. Returns true when
 // every folder's playlist was written.
 bool run_folder_pass();
@@ -13,5 +18,12 @@ void build_folder_playlist(void* context, const char* folder, const char* name);
 // Visitor of the M3U search: context is a std::string set to "folder\name" of the last M3U.
 void remember_m3u(void* context, const char* folder, const char* name);
 
-// Visitor of the MP3 listing: context is a std::vector<std::string> receiving "folder\name".
+// The relative paths ("folder\name") of a folder's MP3 files, back to back in one buffer, each
+// ended by a zero byte: a folder of 100,000 tracks costs one buffer, not 100,000 strings.
+struct TrackList {
+  std::string paths;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> places;  // where each starts, its length
+};
+
+// Visitor of the MP3 listing: context is a TrackList receiving "folder\name".
 void collect_track(void* context, const char* folder, const char* name);

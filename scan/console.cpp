@@ -6,6 +6,7 @@
 #include <string>
 
 #include "scan/code_page.h"
+#include "scan/names.h"
 
 namespace {
 
@@ -14,7 +15,10 @@ const char* program_name = "eplgen";
 }  // namespace
 
 void log_line(const char* format, const char* text) {
-  std::printf(format, display_text(text).c_str());
+  if (is_ascii(text))
+    std::printf(format, text);
+  else
+    std::printf(format, display_text(text).c_str());
 }
 
 void log_line(const char* line) { std::fputs(line, stdout); }

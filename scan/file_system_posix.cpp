@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -42,30 +42,101 @@ std::optional<std::string> plain_native(std::string_view path) {
   return native;
 }
 
-struct FolderName {
-  std::string key;   // as Windows compares names (see windows_name_key)
-  std::string text;  // the program's text: code-page bytes
-  std::string name;  // the file system's name
+enum class EntryType : unsigned char { directory, regular, other };
+
+constexpr std::uint32_t kNoText = UINT32_MAX;
+
+struct ReadEntry {
+  std::uint32_t name;  // where the file system's name starts in FolderRead::names
+  std::uint32_t text;  // where the program's text starts, or kNoText when the code page lacks it
+  std::uint32_t text_length;
+  EntryType type;      // of what a link points to
 };
 
-// The names of one folder keyed as Windows compares names, for finding a name that is not
-// spelled as it is on disk. Sorted by key; equal keys in byte order of the text.
-using FolderIndex = std::vector<FolderName>;
+// A folder's entries as read from the file system, in listing order. Names and texts lie back
+// to back in one buffer, each ended by a zero byte: a folder of 100,000 tracks costs one
+// buffer, not 100,000 strings.
+struct FolderRead {
+  std::string names;
+  std::vector<ReadEntry> entries;
+};
+
+std::string_view text_of(const FolderRead& read, const ReadEntry& entry) {
+  return std::string_view(read.names).substr(entry.text == kNoText ? 0 : entry.text, entry.text_length);
+}
+
+EntryType type_of(DIR* folder, const dirent& entry) {
+  if (entry.d_type == DT_DIR) return EntryType::directory;
+  if (entry.d_type == DT_REG) return EntryType::regular;
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return EntryType::other;
+  struct stat status;
+  if (fstatat(dirfd(folder), entry.d_name, &status, 0) != 0) return EntryType::other;
+  return S_ISDIR(status.st_mode) ? EntryType::directory
+         : S_ISREG(status.st_mode) ? EntryType::regular
+                                   : EntryType::other;
+}
+
+std::shared_ptr<const FolderRead> read_folder_now(const std::string& native_folder) {
+  auto read = std::make_shared<FolderRead>();
+  DIR* folder = opendir(native_folder.c_str());
+  if (folder == nullptr) return read;
+  std::string text;
+  while (const dirent* entry = readdir(folder)) {
+    std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    ReadEntry read_entry{static_cast<std::uint32_t>(read->names.size()), kNoText, 0,
+                         type_of(folder, *entry)};
+    read->names.append(name).push_back('\0');
+    NameConversion conversion = file_system_name_to_code_page(name, text);
+    if (conversion != NameConversion::not_representable) {
+      // Most names read the same in both: stored once.
+      read_entry.text = text == name ? read_entry.name : static_cast<std::uint32_t>(read->names.size());
+      read_entry.text_length = static_cast<std::uint32_t>(text.size());
+      if (text != name) read->names.append(text).push_back('\0');
+    }
+    read->entries.push_back(read_entry);
+  }
+  closedir(folder);
+  std::sort(read->entries.begin(), read->entries.end(),
+            [&read](const ReadEntry& left, const ReadEntry& right) {
+              return listing_order(text_of(*read, left), text_of(*read, right));
+            });
+  return read;
+}
+
+// The folder read last, kept for the next listing of the same folder: a folder's M3U search
+// and its MP3 listing come one after the other and share one read. Anything the program
+// writes or removes drops it, so a listing never misses the program's own work.
+struct LastRead {
+  std::string native_folder;
+  std::shared_ptr<const FolderRead> read;
+};
+
+LastRead last_read;
+
+std::shared_ptr<const FolderRead> read_folder(const std::string& native_folder) {
+  if (last_read.read == nullptr || last_read.native_folder != native_folder)
+    last_read = {native_folder, read_folder_now(native_folder)};
+  return last_read.read;
+}
+
+void forget_last_read() { last_read = {}; }
+
+// A folder's names in the order Windows compares them, for finding a name that is not spelled
+// as it is on disk.
+struct FolderIndex {
+  std::shared_ptr<const FolderRead> read;
+  std::vector<std::uint32_t> by_name;  // places in read->entries, by compare_windows_names
+};
 
 FolderIndex index_folder(const std::string& native_folder) {
-  FolderIndex index;
-  std::error_code error;
-  for (std::filesystem::directory_iterator entries(native_folder, error);
-       !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-    FolderName entry;
-    entry.name = entries->path().filename().string();
-    if (file_system_name_to_code_page(entry.name, entry.text) == NameConversion::not_representable)
-      continue;
-    entry.key = windows_name_key(entry.text);
-    index.push_back(std::move(entry));
-  }
-  std::sort(index.begin(), index.end(), [](const FolderName& left, const FolderName& right) {
-    return std::tie(left.key, left.text) < std::tie(right.key, right.text);
+  FolderIndex index{read_folder_now(native_folder), {}};
+  const FolderRead& read = *index.read;
+  for (std::uint32_t place = 0; place < read.entries.size(); ++place)
+    if (read.entries[place].text != kNoText) index.by_name.push_back(place);
+  std::stable_sort(index.by_name.begin(), index.by_name.end(), [&read](auto left, auto right) {
+    return compare_windows_names(text_of(read, read.entries[left]),
+                                 text_of(read, read.entries[right])) < 0;
   });
   return index;
 }
@@ -78,11 +149,11 @@ class FolderIndexCache {
     auto found = indexes_.find(native_folder);
     if (found != indexes_.end()) return found->second;
     FolderIndex index = index_folder(native_folder);
-    if (names_ + index.size() > kMaxNames) {
+    if (names_ + index.by_name.size() > kMaxNames) {
       indexes_.clear();
       names_ = 0;
     }
-    names_ += index.size();
+    names_ += index.by_name.size();
     return indexes_.emplace(native_folder, std::move(index)).first->second;
   }
 
@@ -99,17 +170,20 @@ FolderIndexCache folder_indexes;
 std::optional<std::string> find_in_folder(const std::string& native_folder,
                                           std::string_view component) {
   const FolderIndex& index = folder_indexes.index_of(native_folder);
-  std::string key = windows_name_key(component);
-  auto first = std::lower_bound(index.begin(), index.end(), key,
-                                [](const FolderName& entry, const std::string& wanted) {
-                                  return entry.key < wanted;
-                                });
-  auto last = std::find_if(first, index.end(),
-                           [&key](const FolderName& entry) { return entry.key != key; });
+  const FolderRead& read = *index.read;
+  auto [first, last] = std::equal_range(
+      index.by_name.begin(), index.by_name.end(), component,
+      [&read](const auto& left, const auto& right) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(left)>, std::string_view>)
+          return compare_windows_names(left, text_of(read, read.entries[right])) < 0;
+        else
+          return compare_windows_names(text_of(read, read.entries[left]), right) < 0;
+      });
   if (first == last) return std::nullopt;
-  for (auto it = first; it != last; ++it)
-    if (it->text == component) return it->name;
-  return first->name;
+  auto chosen = std::find_if(first, last, [&](std::uint32_t place) {
+    return text_of(read, read.entries[place]) == component;
+  });
+  return std::string(read.names.c_str() + read.entries[chosen == last ? *first : *chosen].name);
 }
 
 // Finds the file system's name for a path text that names something existing, and its status.
@@ -159,85 +233,6 @@ std::optional<std::string> regular_file(const char* path, std::string& reason) {
   }
   return native;
 }
-
-enum class EntryType : unsigned char { directory, regular, other };
-
-constexpr std::uint32_t kNoText = UINT32_MAX;
-
-struct ReadEntry {
-  std::uint32_t name;  // where the file system's name starts in FolderRead::names
-  std::uint32_t text;  // where the program's text starts, or kNoText when the code page lacks it
-  std::uint32_t text_length;
-  EntryType type;      // of what a link points to
-};
-
-// A folder's entries as read from the file system, in listing order. Names and texts lie back
-// to back in one buffer, each ended by a zero byte: a folder of 100,000 tracks costs one
-// buffer, not 100,000 strings.
-struct FolderRead {
-  std::string names;
-  std::vector<ReadEntry> entries;
-};
-
-EntryType type_of(DIR* folder, const dirent& entry) {
-  if (entry.d_type == DT_DIR) return EntryType::directory;
-  if (entry.d_type == DT_REG) return EntryType::regular;
-  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return EntryType::other;
-  struct stat status;
-  if (fstatat(dirfd(folder), entry.d_name, &status, 0) != 0) return EntryType::other;
-  return S_ISDIR(status.st_mode) ? EntryType::directory
-         : S_ISREG(status.st_mode) ? EntryType::regular
-                                   : EntryType::other;
-}
-
-std::shared_ptr<const FolderRead> read_folder_now(const std::string& native_folder) {
-  auto read = std::make_shared<FolderRead>();
-  DIR* folder = opendir(native_folder.c_str());
-  if (folder == nullptr) return read;
-  std::string text;
-  while (const dirent* entry = readdir(folder)) {
-    std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    ReadEntry read_entry{static_cast<std::uint32_t>(read->names.size()), kNoText, 0,
-                         type_of(folder, *entry)};
-    read->names.append(name).push_back('\0');
-    NameConversion conversion = file_system_name_to_code_page(name, text);
-    if (conversion != NameConversion::not_representable) {
-      // Most names read the same in both: stored once.
-      read_entry.text = text == name ? read_entry.name : static_cast<std::uint32_t>(read->names.size());
-      read_entry.text_length = static_cast<std::uint32_t>(text.size());
-      if (text != name) read->names.append(text).push_back('\0');
-    }
-    read->entries.push_back(read_entry);
-  }
-  closedir(folder);
-  auto text_of = [&read](const ReadEntry& entry) {
-    return std::string_view(read->names).substr(entry.text == kNoText ? 0 : entry.text, entry.text_length);
-  };
-  std::sort(read->entries.begin(), read->entries.end(),
-            [&text_of](const ReadEntry& left, const ReadEntry& right) {
-              return listing_order(text_of(left), text_of(right));
-            });
-  return read;
-}
-
-// The folder read last, kept for the next listing of the same folder: a folder's M3U search
-// and its MP3 listing come one after the other and share one read. Anything the program
-// writes or removes drops it, so a listing never misses the program's own work.
-struct LastRead {
-  std::string native_folder;
-  std::shared_ptr<const FolderRead> read;
-};
-
-LastRead last_read;
-
-std::shared_ptr<const FolderRead> read_folder(const std::string& native_folder) {
-  if (last_read.read == nullptr || last_read.native_folder != native_folder)
-    last_read = {native_folder, read_folder_now(native_folder)};
-  return last_read.read;
-}
-
-void forget_last_read() { last_read = {}; }
 
 // How a diagnostic names an entry: the folder's text and the file system's name, on one line
 // whatever the name holds.

@@ -1,6 +1,8 @@
 #include "scan/names.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -19,7 +21,15 @@ bool listing_order(std::string_view left, std::string_view right) {
   // comes first; failing that, the first difference of bytes.
   std::size_t common = std::min(left.size(), right.size());
   int byte_difference = 0;
-  for (std::size_t i = 0; i < common; ++i) {
+  // Names in one folder share long beginnings; equal bytes are equal letters too, so they are
+  // skipped eight at a time.
+  std::size_t i = 0;
+  for (std::uint64_t a = 0, b = 0; i + 8 <= common; i += 8) {
+    std::memcpy(&a, left.data() + i, 8);
+    std::memcpy(&b, right.data() + i, 8);
+    if (a != b) break;
+  }
+  for (; i < common; ++i) {
     unsigned char a = static_cast<unsigned char>(left[i]);
     unsigned char b = static_cast<unsigned char>(right[i]);
     if (a == b) continue;
@@ -30,12 +40,20 @@ bool listing_order(std::string_view left, std::string_view right) {
   return byte_difference < 0;
 }
 
-std::string windows_name_key(std::string_view name) {
-  std::size_t kept = name.find_last_not_of(" .");
-  name = kept == std::string_view::npos ? std::string_view() : name.substr(0, kept + 1);
-  std::string key(name);
-  for (char& character : key) character = static_cast<char>(ascii_upper(static_cast<unsigned char>(character)));
-  return key;
+int compare_windows_names(std::string_view left, std::string_view right) {
+  auto trimmed = [](std::string_view name) {
+    std::size_t kept = name.find_last_not_of(" .");
+    return kept == std::string_view::npos ? std::string_view() : name.substr(0, kept + 1);
+  };
+  left = trimmed(left);
+  right = trimmed(right);
+  std::size_t common = std::min(left.size(), right.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    unsigned char a = ascii_upper(static_cast<unsigned char>(left[i]));
+    unsigned char b = ascii_upper(static_cast<unsigned char>(right[i]));
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return left.size() == right.size() ? 0 : left.size() < right.size() ? -1 : 1;
 }
 
 bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {

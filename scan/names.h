@@ -8,9 +8,9 @@
 // ASCII letters folded to upper case, ties broken byte by byte.
 bool listing_order(std::string_view left, std::string_view right);
 
-// The form in which Windows compares a file name with another: ASCII letters folded to upper
-// case, trailing spaces and dots dropped.
-std::string windows_name_key(std::string_view name);
+// Compares two file names as Windows does when it looks one up: ASCII letters folded to upper
+// case, trailing spaces and dots ignored. Negative, zero or positive, as memcmp.
+int compare_windows_names(std::string_view left, std::string_view right);
 
 bool equal_ignoring_ascii_case(std::string_view left, std::string_view right);
 

@@ -27,10 +27,23 @@ TEST(Names, RecognisesUtf8) {
 }
 
 TEST(Names, KeysCompareAsWindowsCompares) {
-  EXPECT_EQ(windows_name_key("02 Song.mp3 . "), "02 SONG.MP3");
-  EXPECT_EQ(windows_name_key("live"), windows_name_key("LIVE."));
-  EXPECT_EQ(windows_name_key("\xE9t\xE9"), "\xE9T\xE9") << "only ASCII letters fold";
-  EXPECT_EQ(windows_name_key(" . "), "");
+  const struct {
+    const char* left;
+    const char* right;
+    int order;
+  } cases[] = {
+      {"02 Song.mp3 . ", "02 SONG.MP3", 0},
+      {"live", "LIVE.", 0},
+      {"\xE9t\xE9", "\xE9T\xE9", 0},
+      {"\xE9t\xE9", "\xC9t\xE9", 1},  // only ASCII letters fold
+      {" . ", "", 0},
+      {"a.mp3", "a.mp3x", -1},
+      {"A", "_", -1},  // folded to upper case: 'A' (0x41) before '_' (0x5F)
+  };
+  for (const auto& c : cases) {
+    int order = compare_windows_names(c.left, c.right);
+    EXPECT_EQ((order > 0) - (order < 0), c.order) << c.left << " : " << c.right;
+  }
 }
 
 TEST(Names, PortableNames) {

@@ -15,8 +15,8 @@ struct CommandLine {
   bool help = false;
   bool version = false;
   std::optional<std::string> code_page;  // --codepage NAME
-  std::vector<std::string> operands;  // every argument that is not an option, in order
-  std::string error;                  // why the arguments cannot be used; empty when they can
+  std::vector<std::string> operands;     // every argument that is not an option, in order
+  std::string error;                     // why the arguments cannot be used; empty when they can
 };
 
 // Sorts the arguments into options (-h/--help, -V/--version, --codepage NAME or

@@ -76,7 +76,8 @@ bool dump_playlist(const std::string& path) {
 int real_main(int argc, char** argv) {
   set_program_name("epldump");
   CommandLine command_line = parse_command_line(argc, argv);
-  if (std::optional<int> status = answer_common_options(command_line, {"epldump", kSynopsis, kHelp}))
+  if (std::optional<int> status =
+          answer_common_options(command_line, {"epldump", kSynopsis, kHelp}))
     return *status;
   if (command_line.operands.empty()) return report_usage_error("no FILE given", kSynopsis);
   bool all_well_formed = true;

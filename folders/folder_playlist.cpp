@@ -20,7 +20,8 @@ void warn_too_long(const char* what, const char* folder, const char* name) {
        display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
 }
 
-std::string_view track_at(const TrackList& tracks, const std::pair<std::uint32_t, std::uint32_t>& place) {
+std::string_view track_at(const TrackList& tracks,
+                          const std::pair<std::uint32_t, std::uint32_t>& place) {
   return std::string_view(tracks.paths).substr(place.first, place.second);
 }
 

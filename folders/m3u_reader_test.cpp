@@ -36,20 +36,40 @@ TEST(ReadM3uLine, ReadsAsWindowsTextModeDoes) {
       {"lone CR kept", "a\rb.mp3\r\n", {"a\rb.mp3\n"}},
       {"CR CR LF", "a.mp3\r\r\n", {"a.mp3\r\n"}},
       {"CR at the end", "a.mp3\r", {"a.mp3\r"}},
-      {"0x1A ends the file", "a.mp3\n\x1A" "b.mp3\n", {"a.mp3\n"}},
-      {"0x1A inside a line", "a.mp\x1A" "3\n", {"a.mp"}},
+      {"0x1A ends the file",
+       "a.mp3\n\x1A"
+       "b.mp3\n",
+       {"a.mp3\n"}},
+      {"0x1A inside a line",
+       "a.mp\x1A"
+       "3\n",
+       {"a.mp"}},
       {"CR before 0x1A stays", "a.mp3\r\x1A\n", {"a.mp3\r"}},
-      {"zero byte kept for the caller", std::string("a\0b.mp3\n", 8), {std::string("a\0b.mp3\n", 8)}},
+      {"zero byte kept for the caller",
+       std::string("a\0b.mp3\n", 8),
+       {std::string("a\0b.mp3\n", 8)}},
       {"empty lines", "\n\r\n\n", {"\n", "\n", "\n"}},
       {"empty file", "", {}},
-      {"long line in pieces", long_line + "\n",
+      {"long line in pieces",
+       long_line + "\n",
        {long_line.substr(0, 259), long_line.substr(259, 259), long_line.substr(518) + "\n"}},
-      {"piece counted after CR LF", std::string(258, 'x') + "\r\nz", {std::string(258, 'x') + "\n", "z"}},
+      {"piece counted after CR LF",
+       std::string(258, 'x') + "\r\nz",
+       {std::string(258, 'x') + "\n", "z"}},
       {"CR-only file is one line", "a.mp3\rb.mp3\r", {"a.mp3\rb.mp3\r"}},
       {"byte-order mark dropped at the start", "\xEF\xBB\xBF#EXTM3U\n", {"#EXTM3U\n"}},
       {"byte-order mark alone", "\xEF\xBB\xBF", {}},
-      {"byte-order mark kept elsewhere", "a.mp3\n\xEF\xBB\xBF" "b.mp3\n", {"a.mp3\n", "\xEF\xBB\xBF" "b.mp3\n"}},
-      {"half a byte-order mark kept", "\xEF\xBB" "a.mp3", {"\xEF\xBB" "a.mp3"}},
+      {"byte-order mark kept elsewhere",
+       "a.mp3\n\xEF\xBB\xBF"
+       "b.mp3\n",
+       {"a.mp3\n",
+        "\xEF\xBB\xBF"
+        "b.mp3\n"}},
+      {"half a byte-order mark kept",
+       "\xEF\xBB"
+       "a.mp3",
+       {"\xEF\xBB"
+        "a.mp3"}},
   };
   for (const auto& c : cases) EXPECT_EQ(lines_of(c.bytes), c.lines) << c.what;
 }
@@ -62,7 +82,8 @@ TEST(ReadM3uLine, CarriageReturnAndLineFeedAcrossReads) {
   bytes += "\r\nlast.mp3";
   Lines lines = lines_of(bytes);
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_TRUE(lines[lines.size() - 2].ends_with("\n") && !lines[lines.size() - 2].ends_with("\r\n"));
+  EXPECT_TRUE(lines[lines.size() - 2].ends_with("\n") &&
+              !lines[lines.size() - 2].ends_with("\r\n"));
   EXPECT_EQ(lines.back(), "last.mp3");
 }
 

@@ -13,7 +13,7 @@ struct PlaylistStream {
   std::string path;            // where the playlist goes, e.g. "Rock\Default Playlist.epl"
   std::string temporary_path;  // where it is written first
   std::FILE* file = nullptr;
-  std::string failure;         // why writing failed; empty while all is well
+  std::string failure;  // why writing failed; empty while all is well
 };
 
 // Starts the playlist at path. On failure says so on standard error and returns false; nothing

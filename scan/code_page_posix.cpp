@@ -1,5 +1,7 @@
 // The code page on POSIX: iconv converts between the file system's UTF-8 and the player's
 // single-byte Windows code page.
+#include "scan/code_page_posix.h"
+
 #include <iconv.h>
 
 #include <array>
@@ -8,13 +10,13 @@
 #include <string_view>
 
 #include "scan/code_page.h"
-#include "scan/code_page_posix.h"
 #include "scan/names.h"
 
 namespace {
 
-constexpr std::array<std::string_view, 10> kCodePages = {
-    "CP1250", "CP1251", "CP1252", "CP1253", "CP1254", "CP1255", "CP1256", "CP1257", "CP1258", "CP874"};
+constexpr std::array<std::string_view, 10> kCodePages = {"CP1250", "CP1251", "CP1252", "CP1253",
+                                                         "CP1254", "CP1255", "CP1256", "CP1257",
+                                                         "CP1258", "CP874"};
 
 struct Converters {
   std::string name = "CP1252";

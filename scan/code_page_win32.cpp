@@ -11,7 +11,8 @@ bool utf8_to_code_page(std::string_view utf8, std::string& converted) {
   converted.clear();
   if (utf8.empty()) return true;
   int size = static_cast<int>(utf8.size());
-  int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+  int wide_length =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
   if (wide_length == 0) return false;
   std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), wide_length);

@@ -1,5 +1,6 @@
 #include "scan/console.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <set>
@@ -32,8 +33,13 @@ void print_warning(const char* message) {
 }
 
 std::string format_message(const char* format, va_list arguments) {
-  char message[2048];
-  std::vsnprintf(message, sizeof message, format, arguments);
+  char formatted[2048];
+  std::vsnprintf(formatted, sizeof formatted, format, arguments);
+  std::string message = formatted;
+  // One line whatever a name or an M3U line in it holds, and no control codes for the terminal.
+  std::replace_if(
+      message.begin(), message.end(),
+      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
   return message;
 }
 

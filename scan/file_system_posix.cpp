@@ -50,7 +50,7 @@ struct ReadEntry {
   std::uint32_t name;  // where the file system's name starts in FolderRead::names
   std::uint32_t text;  // where the program's text starts, or kNoText when the code page lacks it
   std::uint32_t text_length;
-  EntryType type;      // of what a link points to
+  EntryType type;  // of what a link points to
 };
 
 // A folder's entries as read from the file system, in listing order. Names and texts lie back
@@ -62,7 +62,8 @@ struct FolderRead {
 };
 
 std::string_view text_of(const FolderRead& read, const ReadEntry& entry) {
-  return std::string_view(read.names).substr(entry.text == kNoText ? 0 : entry.text, entry.text_length);
+  return std::string_view(read.names)
+      .substr(entry.text == kNoText ? 0 : entry.text, entry.text_length);
 }
 
 EntryType type_of(DIR* folder, const dirent& entry) {
@@ -71,7 +72,7 @@ EntryType type_of(DIR* folder, const dirent& entry) {
   if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return EntryType::other;
   struct stat status;
   if (fstatat(dirfd(folder), entry.d_name, &status, 0) != 0) return EntryType::other;
-  return S_ISDIR(status.st_mode) ? EntryType::directory
+  return S_ISDIR(status.st_mode)   ? EntryType::directory
          : S_ISREG(status.st_mode) ? EntryType::regular
                                    : EntryType::other;
 }
@@ -90,7 +91,8 @@ std::shared_ptr<const FolderRead> read_folder_now(const std::string& native_fold
     NameConversion conversion = file_system_name_to_code_page(name, text);
     if (conversion != NameConversion::not_representable) {
       // Most names read the same in both: stored once.
-      read_entry.text = text == name ? read_entry.name : static_cast<std::uint32_t>(read->names.size());
+      read_entry.text =
+          text == name ? read_entry.name : static_cast<std::uint32_t>(read->names.size());
       read_entry.text_length = static_cast<std::uint32_t>(text.size());
       if (text != name) read->names.append(text).push_back('\0');
     }
@@ -234,13 +236,10 @@ std::optional<std::string> regular_file(const char* path, std::string& reason) {
   return native;
 }
 
-// How a diagnostic names an entry: the folder's text and the file system's name, on one line
-// whatever the name holds.
+// How a diagnostic names an entry: the folder's text and the file system's name.
 std::string shown_name(const char* folder, std::string_view name) {
-  std::string shown = std::strcmp(folder, ".\\") == 0 ? std::string(name)
-                                                      : display_text(folder) + "\\" + std::string(name);
-  std::replace_if(shown.begin(), shown.end(), [](char c) { return c >= 0 && c < 0x20; }, '?');
-  return shown;
+  if (std::strcmp(folder, ".\\") == 0) return std::string(name);
+  return display_text(folder) + "\\" + std::string(name);
 }
 
 std::FILE* stream_of(int descriptor, const char* mode, std::string& reason) {
@@ -273,9 +272,10 @@ void enumerate_entries(void* context, const char* folder, const char* pattern, E
     }
     const char* text = read->names.c_str() + entry.text;
     if (!is_portable_name(text)) {
-      warn_once("skipping %s: a Windows player cannot use a name holding control characters or "
-                "any of \" * : < > ? \\ |",
-                shown_name(folder, name).c_str());
+      warn_once(
+          "skipping %s: a Windows player cannot use a name holding control characters or "
+          "any of \" * : < > ? \\ |",
+          shown_name(folder, name).c_str());
       continue;
     }
     visitor(context, folder, text);

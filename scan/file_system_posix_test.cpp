@@ -34,7 +34,8 @@ TEST_F(PosixListing, DeliversAFixedOrderWhateverTheFileSystem) {
     fs::create_directory(name);
   std::vector<std::string> names;
   enumerate_entries(&names, ".\\", "*", EntryKind::directories, collect);
-  EXPECT_EQ(names, (std::vector<std::string>{".cache", "Alpha", "alpha", "B", "beta", "Zed", "_x"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{".cache", "Alpha", "alpha", "B", "beta", "Zed", "_x"}));
 }
 
 TEST_F(PosixListing, FollowsSymbolicLinksAndBackslashes) {
@@ -58,11 +59,10 @@ TEST_F(PosixListing, GivesNamesInTheCodePageAndFindsThemAgain) {
     const char* file_name;     // as on disk
     const char* program_text;  // as delivered; nullptr when skipped
   } cases[] = {
-      {"Bj\xC3\xB6rk.mp3", "Bj\xF6rk.mp3"},
-      {"\xC5\x92uvre.mp3", "\x8Cuvre.mp3"},
-      {"\xE2\x82\xAC.mp3", "\x80.mp3"},          // the euro sign
-      {"Caf\xE9.mp3", "Caf\xE9.mp3"},              // not UTF-8: taken as it is
-      {"\xE6\x97\xA5.mp3", nullptr},              // no such character in Windows-1252
+      {"Bj\xC3\xB6rk.mp3", "Bj\xF6rk.mp3"}, {"\xC5\x92uvre.mp3", "\x8Cuvre.mp3"},
+      {"\xE2\x82\xAC.mp3", "\x80.mp3"},  // the euro sign
+      {"Caf\xE9.mp3", "Caf\xE9.mp3"},    // not UTF-8: taken as it is
+      {"\xE6\x97\xA5.mp3", nullptr},     // no such character in Windows-1252
   };
   fs::create_directory("F");
   for (const auto& c : cases) std::ofstream(std::string("F/") + c.file_name).put('x');

@@ -34,10 +34,10 @@ class Listing : public ::testing::Test {
     for (const char* folder : {"Music/Rock", "Music/.cache", "Music/Jazz.mp3"})
       fs::create_directories(root.path() / folder);
     // x.mp3x and list.m3u8 have the short names X~1.MP3 and LIST~1.M3U on Windows.
-    for (const char* file : {"Music/a.mp3", "Music/Track.MP3", "Music/list.m3u", "Music/notes.txt",
-                             "Music/x.mp3x", "Music/list.m3u8", "Music/Default Playlist.epl",
-                             "Music/x.mp3.mp3", "Music/.mp3", "Music/x.mp", "Music/mp3",
-                             "Music/Other.M3U", "Music/Default Playlist.epl.tmp"})
+    for (const char* file :
+         {"Music/a.mp3", "Music/Track.MP3", "Music/list.m3u", "Music/notes.txt", "Music/x.mp3x",
+          "Music/list.m3u8", "Music/Default Playlist.epl", "Music/x.mp3.mp3", "Music/.mp3",
+          "Music/x.mp", "Music/mp3", "Music/Other.M3U", "Music/Default Playlist.epl.tmp"})
       std::ofstream(root.path() / file).put('x');
   }
   TemporaryFolder root;
@@ -67,11 +67,10 @@ TEST_F(Listing, MissingFolderYieldsNothing) {
 
 TEST_F(Listing, PassesTheFolderTextThrough) {
   std::vector<std::string> folders;
-  enumerate_entries(
-      &folders, music.c_str(), "*.m3u", EntryKind::files,
-      [](void* context, const char* folder, const char*) {
-        static_cast<std::vector<std::string>*>(context)->push_back(folder);
-      });
+  enumerate_entries(&folders, music.c_str(), "*.m3u", EntryKind::files,
+                    [](void* context, const char* folder, const char*) {
+                      static_cast<std::vector<std::string>*>(context)->push_back(folder);
+                    });
   EXPECT_EQ(folders, (std::vector<std::string>{music, music}));
 }
 

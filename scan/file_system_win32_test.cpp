@@ -24,9 +24,9 @@ TEST(Win32Files, DeviceNamesAreNeverRegularFiles) {
     const char* name;
     bool device_everywhere;  // on every Windows, not only on some
   } cases[] = {
-      {"con", true},       {"NUL", true},      {"prn", true},       {"CON.mp3", false},
-      {"nul.mp3", false},  {"COM1.mp3", false}, {"lpt1.m3u", false}, {"aux.mp3", false},
-      {"conin$", false},   {"CONOUT$", false},
+      {"con", true},      {"NUL", true},       {"prn", true},       {"CON.mp3", false},
+      {"nul.mp3", false}, {"COM1.mp3", false}, {"lpt1.m3u", false}, {"aux.mp3", false},
+      {"conin$", false},  {"CONOUT$", false},
   };
   for (const auto& c : cases) {
     for (const std::string& path : {std::string(c.name), folder + "\\" + c.name}) {

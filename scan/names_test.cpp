@@ -49,7 +49,8 @@ TEST(Names, KeysCompareAsWindowsCompares) {
 TEST(Names, PortableNames) {
   for (const char* name : {"Track 01.mp3", "AC-DC", "Bj\xF6rk", "[live] (2001)", ".hidden"})
     EXPECT_TRUE(is_portable_name(name)) << name;
-  for (const char* name : {"a\nb", "a\tb", "back\\slash", "AC/DC?", "a:b", "x*", "<>", "a|b", "\"q\""})
+  for (const char* name :
+       {"a\nb", "a\tb", "back\\slash", "AC/DC?", "a:b", "x*", "<>", "a|b", "\"q\""})
     EXPECT_FALSE(is_portable_name(name)) << name;
 }
 

@@ -71,20 +71,21 @@ TEST_F(CodePage, NamesThePlayerCouldNeverFindAreSkippedWithAWarning) {
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
   if (!testing_windows_build()) {
     EXPECT_NE(result.err.find("\xE6\x97\xA5\xE6\x9C\xAC"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("Mix\\\xE6\x97\xA5\xE6\x9C\xAC.mp3"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Mix\\\xE6\x97\xA5\xE6\x9C\xAC.mp3"), std::string::npos)
+        << result.err;
   }
 }
 
 TEST_F(CodePage, NamesWindowsCannotHoldAreSkipped) {
   if (testing_windows_build()) GTEST_SKIP() << "such names exist only on POSIX file systems";
-  make_library(music, {"Mix/line\nfeed.mp3", "Mix/back\\slash.mp3", "Mix/what?.mp3",
-                       "Mix/ok.mp3", "Tab\tFolder/"});
+  make_library(music, {"Mix/line\nfeed.mp3", "Mix/back\\slash.mp3", "Mix/what?.mp3", "Mix/ok.mp3",
+                       "Tab\tFolder/"});
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(playlist("."), playlist_of({"Mix"}));
   EXPECT_EQ(playlist("Mix"), playlist_of({"Mix\\ok.mp3"}));
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 4) << "one line each\n"
-                                                                      << result.err;
+                                                                       << result.err;
 }
 
 TEST_F(CodePage, AnotherCodePageCanBeChosen) {
@@ -106,7 +107,8 @@ TEST_F(CodePage, AnotherCodePageCanBeChosen) {
     EXPECT_EQ(playlist("."), playlist_of({"\xCA\xE8\xED\xEE"}));
     EXPECT_EQ(playlist("\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE"),
               playlist_of({"\xCA\xE8\xED\xEE\\\xC3\xF0\xF3\xEF\xEF\xE0 \xEA\xF0\xEE\xE2\xE8.mp3"}));
-    EXPECT_NE(result.out.find("Adding directory \xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE"), std::string::npos)
+    EXPECT_NE(result.out.find("Adding directory \xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE"),
+              std::string::npos)
         << "the console shows UTF-8";
   }
 }

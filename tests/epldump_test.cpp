@@ -59,7 +59,8 @@ TEST_F(Epldump, ReportsEachDamageWithItsOffsetAndGoesOn) {
     write_bytes(root.path() / c.file, c.bytes);
     RunResult result = run({c.file, "missing.epl", "good.epl"});
     EXPECT_EQ(result.exit_status, 1) << c.file;
-    std::vector<std::string> printed(good_lines.begin(), good_lines.begin() + c.entries_before);
+    std::vector<std::string> printed(
+        good_lines.begin(), good_lines.begin() + static_cast<std::ptrdiff_t>(c.entries_before));
     printed.insert(printed.end(), good_lines.begin(), good_lines.end());
     EXPECT_EQ(result.out, log_of(printed)) << c.file;
     std::string fault =

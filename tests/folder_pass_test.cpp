@@ -25,16 +25,18 @@ TEST_F(FolderPass, WritesTheLogAndPlaylistsOfASmallLibrary) {
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out, log_of({"Adding directory Jazz",
-                                "Adding directory Rock",
-                                "Browsing directory Jazz",
-                                "\tM3U file not found, adding individual files",
-                                "\tAdding MP3 file Jazz\\So What.mp3",
-                                "\tAdding MP3 file Jazz\\all blues.mp3",
-                                "Browsing directory Rock",
-                                "\tParsing M3U Rock\\list.m3u",
-                                "\tAdding Rock\\01 Intro.mp3",
-                                "\tAdding Rock\\Live\\02 Song.mp3"}));
+  EXPECT_EQ(result.out, log_of({
+                            "Adding directory Jazz",
+                            "Adding directory Rock",
+                            "Browsing directory Jazz",
+                            "\tM3U file not found, adding individual files",
+                            "\tAdding MP3 file Jazz\\So What.mp3",
+                            "\tAdding MP3 file Jazz\\all blues.mp3",
+                            "Browsing directory Rock",
+                            "\tParsing M3U Rock\\list.m3u",
+                            "\tAdding Rock\\01 Intro.mp3",
+                            "\tAdding Rock\\Live\\02 Song.mp3",
+                        }));
   EXPECT_EQ(playlist("."), playlist_of({"Jazz", "Rock"}));
   EXPECT_EQ(playlist("Jazz"), playlist_of({"Jazz\\So What.mp3", "Jazz\\all blues.mp3"}));
   EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\01 Intro.mp3", "Rock\\Live\\02 Song.mp3"}));
@@ -42,14 +44,14 @@ TEST_F(FolderPass, WritesTheLogAndPlaylistsOfASmallLibrary) {
 }
 
 TEST_F(FolderPass, SortsTracksByBytes) {
-  make_library(music, {"Mix/b.mp3", "Mix/B2.mp3", "Mix/a.mp3", "Mix/Track 9.mp3",
-                       "Mix/Track 10.mp3", "Mix/_x.mp3", "Mix/Z.mp3", "Mix/UPPER.MP3",
-                       "Mix/notes.txt", "Mix/cover.jpg"});
+  make_library(music,
+               {"Mix/b.mp3", "Mix/B2.mp3", "Mix/a.mp3", "Mix/Track 9.mp3", "Mix/Track 10.mp3",
+                "Mix/_x.mp3", "Mix/Z.mp3", "Mix/UPPER.MP3", "Mix/notes.txt", "Mix/cover.jpg"});
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
-  const std::vector<std::string> order = {"Mix\\B2.mp3", "Mix\\Track 10.mp3", "Mix\\Track 9.mp3",
-                                          "Mix\\UPPER.MP3", "Mix\\Z.mp3", "Mix\\_x.mp3",
-                                          "Mix\\a.mp3", "Mix\\b.mp3"};
+  const std::vector<std::string> order = {"Mix\\B2.mp3",    "Mix\\Track 10.mp3", "Mix\\Track 9.mp3",
+                                          "Mix\\UPPER.MP3", "Mix\\Z.mp3",        "Mix\\_x.mp3",
+                                          "Mix\\a.mp3",     "Mix\\b.mp3"};
   std::vector<std::string> log = {"Adding directory Mix", "Browsing directory Mix",
                                   "\tM3U file not found, adding individual files"};
   for (const std::string& track : order) log.push_back("\tAdding MP3 file " + track);
@@ -63,27 +65,28 @@ TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
   write_bytes(music / "Rock/list.m3u",
               "#EXTM3U\n"
               "# comment.mp3\n"
-              " #notacomment\n"   // a name, not a comment: goes to the test and is dropped
+              " #notacomment\n"  // a name, not a comment: goes to the test and is dropped
               "01 Intro.mp3\n"
               "missing.mp3\n"
-              "01 Intro.mp3\n"    // twice: two entries
+              "01 Intro.mp3\n"  // twice: two entries
               "a.mp3\n"
-              "abc\n"             // three characters: never a name
+              "abc\n"  // three characters: never a name
               "\n"
-              " x.mp3\n"          // the blank belongs to the name
+              " x.mp3\n"  // the blank belongs to the name
               "..\\Jazz\\x.mp3\n"
               "Live/02 Song.mp3\n"
               "D:\\Music\\x.mp3\n"
-              "Sub\n"             // a folder is not a track
+              "Sub\n"  // a folder is not a track
               "Sub\\\n"
               "http://example.com/stream.mp3\n"
               "Live\\02 Song.mp3");  // no final line feed
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.err, "");
-  const std::vector<std::string> tracks = {"Rock\\01 Intro.mp3", "Rock\\01 Intro.mp3",
-                                           "Rock\\a.mp3", "Rock\\ x.mp3", "Rock\\..\\Jazz\\x.mp3",
-                                           "Rock\\Live/02 Song.mp3", "Rock\\Live\\02 Song.mp3"};
+  const std::vector<std::string> tracks = {
+      "Rock\\01 Intro.mp3",     "Rock\\01 Intro.mp3",    "Rock\\a.mp3",
+      "Rock\\ x.mp3",           "Rock\\..\\Jazz\\x.mp3", "Rock\\Live/02 Song.mp3",
+      "Rock\\Live\\02 Song.mp3"};
   EXPECT_EQ(playlist("Rock"), playlist_of(tracks));
   EXPECT_EQ(result.out.find("Adding MP3 file Rock"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find(log_of({"\tAdding Rock\\..\\Jazz\\x.mp3"})), std::string::npos);
@@ -95,10 +98,16 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
     std::string bytes;
     std::vector<std::string> tracks;
   } cases[] = {
-      {"byte-order mark", "\xEF\xBB\xBF" "a.mp3\r\nb.mp3\r\n", {"F\\a.mp3", "F\\b.mp3"}},
+      {"byte-order mark",
+       "\xEF\xBB\xBF"
+       "a.mp3\r\nb.mp3\r\n",
+       {"F\\a.mp3", "F\\b.mp3"}},
       {"byte-order mark before a directive", "\xEF\xBB\xBF#EXTM3U\nb.mp3\n", {"F\\b.mp3"}},
       {"lone carriage returns", "a.mp3\rb.mp3\r", {}},
-      {"end of text", "a.mp3\n\x1A" "b.mp3\n", {"F\\a.mp3"}},
+      {"end of text",
+       "a.mp3\n\x1A"
+       "b.mp3\n",
+       {"F\\a.mp3"}},
       {"zero byte", std::string("a.mp3\0junk\nb.mp3\n", 17), {"F\\a.mp3", "F\\b.mp3"}},
       {"empty", "", {}},
       {"Windows names", "A.MP3\nb.mp3 \nB.Mp3. .\n", {"F\\A.MP3", "F\\b.mp3 ", "F\\B.Mp3. ."}},
@@ -116,7 +125,8 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
 
 TEST_F(FolderPass, FindsTracksAsWindowsWouldWhateverTheirCase) {
   make_library(music, {"Rock/Live/02 Song.mp3", "Rock/Intro.mp3"});
-  write_bytes(music / "Rock/list.m3u", "live\\02 SONG.mp3 \r\nLIVE/02 song.MP3...\r\nINTRO.mp3\r\n");
+  write_bytes(music / "Rock/list.m3u",
+              "live\\02 SONG.mp3 \r\nLIVE/02 song.MP3...\r\nINTRO.mp3\r\n");
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\live\\02 SONG.mp3 ", "Rock\\LIVE/02 song.MP3...",
@@ -150,8 +160,8 @@ TEST_F(FolderPass, EmptyFolderGetsAnEmptyPlaylist) {
   write_bytes(music / "Only Playlist/list.m3u", "#EXTM3U\nmissing.mp3\n");
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_NE(result.out.find(log_of({"Browsing directory Empty",
-                                    "\tM3U file not found, adding individual files"})),
+  EXPECT_NE(result.out.find(log_of(
+                {"Browsing directory Empty", "\tM3U file not found, adding individual files"})),
             std::string::npos);
   EXPECT_EQ(playlist("Empty"), "");
   EXPECT_TRUE(fs::exists(music / "Empty/Default Playlist.epl"));

@@ -27,8 +27,7 @@ TEST_F(HardCases, StreamsAFiftyMegabyteM3u) {
   write_bytes(music / "Big/list.m3u", m3u);
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(playlist("Big"),
-            playlist_of({"Big\\first.mp3", "Big\\middle.mp3", "Big\\last.mp3"}));
+  EXPECT_EQ(playlist("Big"), playlist_of({"Big\\first.mp3", "Big\\middle.mp3", "Big\\last.mp3"}));
 }
 
 TEST_F(HardCases, SurvivesAHundredThousandMissingTracks) {

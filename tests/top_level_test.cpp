@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 class TopLevel : public ::testing::Test {
  protected:
   RunResult run(long long file_size_limit = -1) {
-    return run_eplgen({.working_folder = music, .arguments = {}, .file_size_limit = file_size_limit});
+    return run_eplgen(
+        {.working_folder = music, .arguments = {}, .file_size_limit = file_size_limit});
   }
   TemporaryFolder root;
   fs::path music = root.path();

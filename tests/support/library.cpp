@@ -20,7 +20,8 @@ void make_library(const fs::path& root, const std::vector<std::string>& paths) {
 }
 
 void write_bytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string read_bytes(const fs::path& path) {
@@ -75,7 +76,8 @@ std::vector<std::string> in_listing_order(std::vector<std::string> expected,
   if (!testing_windows_build()) return expected;
   std::vector<std::string> listed;
   for (std::size_t entry = 0; entry + 716 <= playlist.size(); entry += 716) {
-    std::string device_path = playlist.substr(entry + 324, 716 - 324).c_str();
+    std::string device_path = playlist.substr(entry + 324, 716 - 324);
+    if (std::size_t end = device_path.find('\0'); end != std::string::npos) device_path.resize(end);
     const std::string prefix = "a:\\Music\\";
     listed.push_back(device_path.starts_with(prefix) ? device_path.substr(prefix.size())
                                                      : device_path);

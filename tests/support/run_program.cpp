@@ -65,6 +65,7 @@ RunResult run(const std::string& executable, const RunOptions& options) {
       setrlimit(RLIMIT_FSIZE, &limit);
     }
     std::vector<char*> argv;
+    argv.reserve(command.size() + 1);
     for (std::string& word : command) argv.push_back(word.data());
     argv.push_back(nullptr);
     execv(argv[0], argv.data());

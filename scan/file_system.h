@@ -19,7 +19,9 @@ enum class EntryKind { directories, files };
 // Lists the entries of a folder whose names match pattern ("*", "*.m3u" or "*.mp3"; ASCII case
 // is ignored), keeps those of the kind asked for, skips "." and "..", and calls the visitor for
 // each before fetching the next. The folder text ".\" is the working folder. A folder that
-// cannot be listed yields no entries.
+// cannot be listed yields no entries. Names are delivered in the device's code page; a name the
+// player could never use (one the code page cannot spell, or holding characters no Windows name
+// may hold) is skipped with a warning.
 void enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
                        EntryVisitor visitor);
 

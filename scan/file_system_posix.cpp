@@ -13,13 +13,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -173,18 +170,18 @@ std::optional<std::string> find_in_folder(const std::string& native_folder,
                                           std::string_view component) {
   const FolderIndex& index = folder_indexes.index_of(native_folder);
   const FolderRead& read = *index.read;
-  auto [first, last] = std::equal_range(
-      index.by_name.begin(), index.by_name.end(), component,
-      [&read](const auto& left, const auto& right) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(left)>, std::string_view>)
-          return compare_windows_names(left, text_of(read, read.entries[right])) < 0;
-        else
-          return compare_windows_names(text_of(read, read.entries[left]), right) < 0;
-      });
+  auto name_at = [&read](std::uint32_t place) { return text_of(read, read.entries[place]); };
+  auto first = std::lower_bound(index.by_name.begin(), index.by_name.end(), component,
+                                [&name_at](std::uint32_t place, std::string_view wanted) {
+                                  return compare_windows_names(name_at(place), wanted) < 0;
+                                });
+  auto last = std::upper_bound(first, index.by_name.end(), component,
+                               [&name_at](std::string_view wanted, std::uint32_t place) {
+                                 return compare_windows_names(wanted, name_at(place)) < 0;
+                               });
   if (first == last) return std::nullopt;
-  auto chosen = std::find_if(first, last, [&](std::uint32_t place) {
-    return text_of(read, read.entries[place]) == component;
-  });
+  auto chosen =
+      std::find_if(first, last, [&](std::uint32_t place) { return name_at(place) == component; });
   return std::string(read.names.c_str() + read.entries[chosen == last ? *first : *chosen].name);
 }
 

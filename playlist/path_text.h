@@ -9,7 +9,5 @@
 
 inline constexpr std::size_t kMaxPathText = 263;
 
-inline bool fits_path_text(std::string_view text) { return text.size() <= kMaxPathText; }
-
 // Sets joined to "folder\name". Returns false when that would not fit a path text.
 bool join_path(std::string& joined, std::string_view folder, std::string_view name);

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "scan/code_page.h"
-#include "scan/console.h"
+#include "platform/code_page.h"
+#include "platform/console.h"
 
 CommandLine parse_command_line(int argc, char** argv) {
   CommandLine command_line;

@@ -6,9 +6,9 @@
 
 #include "app/eplgen_command_line.h"
 #include "folders/folder_playlist.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
 #include "playlist/playlist_writer.h"
-#include "scan/console.h"
-#include "scan/file_system.h"
 
 void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
   auto* playlist = static_cast<PlaylistStream*>(context);

@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "app/command_line.h"
+#include "platform/console.h"
 #include "playlist/playlist_entry.h"
 #include "playlist/playlist_reader.h"
-#include "scan/console.h"
 
 namespace {
 

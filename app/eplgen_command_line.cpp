@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "scan/file_system.h"
+#include "platform/file_system.h"
 
 namespace {
 

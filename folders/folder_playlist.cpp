@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "folders/m3u_import.h"
+#include "platform/code_page.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
 #include "playlist/path_text.h"
 #include "playlist/playlist_writer.h"
-#include "scan/code_page.h"
-#include "scan/console.h"
-#include "scan/file_system.h"
 
 namespace {
 

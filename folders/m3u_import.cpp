@@ -4,11 +4,11 @@
 #include <string_view>
 
 #include "folders/m3u_reader.h"
+#include "platform/code_page.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
+#include "platform/names.h"
 #include "playlist/path_text.h"
-#include "scan/code_page.h"
-#include "scan/console.h"
-#include "scan/file_system.h"
-#include "scan/names.h"
 
 void import_m3u(PlaylistStream& playlist, const char* m3u_path) {
   log_line("\tParsing M3U %s\n", m3u_path);

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/code_page.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
 #include "playlist/playlist_entry.h"
-#include "scan/code_page.h"
-#include "scan/console.h"
-#include "scan/file_system.h"
 
 namespace {
 

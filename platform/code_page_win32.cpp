@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "scan/code_page.h"
+#include "platform/code_page.h"
 
 bool utf8_to_code_page(std::string_view utf8, std::string& converted) {
   converted.clear();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/file_system.h"
+#include "platform/file_system.h"
 #include "tests/support/temporary_folder.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <cstring>
 #include <string>
 
-#include "scan/code_page.h"
-#include "scan/console.h"
-#include "scan/file_system.h"
-#include "scan/names.h"
+#include "platform/code_page.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
+#include "platform/names.h"
 
 namespace {
 

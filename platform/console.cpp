@@ -1,4 +1,4 @@
-#include "scan/console.h"
+#include "platform/console.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "scan/code_page.h"
-#include "scan/names.h"
+#include "platform/code_page.h"
+#include "platform/names.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The code page on POSIX: iconv converts between the file system's UTF-8 and the player's
 // single-byte Windows code page.
-#include "scan/code_page_posix.h"
+#include "platform/code_page_posix.h"
 
 #include <iconv.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "scan/code_page.h"
-#include "scan/names.h"
+#include "platform/code_page.h"
+#include "platform/names.h"
 
 namespace {
 

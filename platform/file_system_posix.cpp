@@ -21,11 +21,11 @@
 #include <utility>
 #include <vector>
 
-#include "scan/code_page.h"
-#include "scan/code_page_posix.h"
-#include "scan/console.h"
-#include "scan/file_system.h"
-#include "scan/names.h"
+#include "platform/code_page.h"
+#include "platform/code_page_posix.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
+#include "platform/names.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "scan/names.h"
+#include "platform/names.h"
 
 #include <gtest/gtest.h>
 

@@ -88,4 +88,5 @@ int real_main(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return real_main(argc, argv); }
+// The output is the product: it is checked to the last byte.
+int main(int argc, char** argv) { return finish_output(real_main(argc, argv)); }

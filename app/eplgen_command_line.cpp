@@ -38,7 +38,7 @@ std::optional<int> follow_command_line(int argc, char** argv) {
   if (!command_line.operands.empty()) {
     const std::string& folder = command_line.operands.front();
     std::string reason;
-    if (!change_working_folder(folder.c_str(), reason))
+    if (!file_system().change_working_folder(folder.c_str(), reason))
       return report_usage_error("cannot use " + folder + " as the music folder: " + reason,
                                 kSynopsis);
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "folders/m3u_import.h"
+#include "folders/subfolders.h"
 #include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
@@ -29,10 +30,19 @@ std::string_view track_at(const TrackList& tracks,
 // "*.mp3" or "*.m3u" but holds no audio and no playlist.
 bool is_apple_double(std::string_view name) { return name.starts_with("._"); }
 
-void add_tracks_of(PlaylistStream& playlist, const char* folder) {
+std::string cannot_list(const char* folder, const std::string& reason) {
+  return "cannot list " + display_text(folder) + ": " + reason;
+}
+
+bool add_tracks_of(PlaylistStream& playlist, const char* folder, std::string& problem) {
   log_line("\tM3U file not found, adding individual files\n");
   TrackList tracks;
-  enumerate_entries(&tracks, folder, "*.mp3", EntryKind::files, collect_track);
+  std::string reason;
+  if (!file_system().enumerate_entries(&tracks, folder, "*.mp3", EntryKind::files, collect_track,
+                                       reason)) {
+    problem = cannot_list(folder, reason);
+    return false;
+  }
   // Byte order: string views compare their characters as unsigned bytes, with no case folding
   // and no locale, so "B.mp3" comes before "a.mp3" and "Track 10" before "Track 9".
   std::sort(tracks.places.begin(), tracks.places.end(),
@@ -43,38 +53,61 @@ void add_tracks_of(PlaylistStream& playlist, const char* folder) {
     log_line("\tAdding MP3 file %s\n", tracks.paths.c_str() + place.first);
     write_entry(playlist, track_at(tracks, place));
   }
+  return true;
+}
+
+// Fills the folder's playlist from its M3U or its MP3 files; false, with the problem, when
+// either cannot be read whole.
+bool add_folder_tracks(PlaylistStream& playlist, const char* folder, std::string& problem) {
+  std::string m3u_path;
+  std::string reason;
+  if (!file_system().enumerate_entries(&m3u_path, folder, "*.m3u", EntryKind::files, remember_m3u,
+                                       reason)) {
+    problem = cannot_list(folder, reason);
+    return false;
+  }
+  if (m3u_path.empty()) return add_tracks_of(playlist, folder, problem);
+  return import_m3u(playlist, m3u_path.c_str(), problem);
 }
 
 }  // namespace
 
-bool run_folder_pass() {
-  bool all_written = true;
-  enumerate_entries(&all_written, ".\\", "*", EntryKind::directories, build_folder_playlist);
-  return all_written;
+bool run_folder_pass(const Subfolders& subfolders) {
+  FolderPass pass{&subfolders};
+  std::string reason;
+  if (!file_system().enumerate_entries(&pass, ".\\", "*", EntryKind::directories,
+                                       build_folder_playlist, reason)) {
+    warn("cannot list the music folder: %s", reason.c_str());
+    return false;
+  }
+  return pass.all_written;
 }
 
 void build_folder_playlist(void* context, const char* /*folder*/, const char* name) {
-  bool& all_written = *static_cast<bool*>(context);
+  auto& pass = *static_cast<FolderPass*>(context);
+  if (!takes_part(*pass.subfolders, name)) return;
   log_line("Browsing directory %s\n", name);
   std::string playlist_path;
   if (!join_path(playlist_path, name, kPlaylistName)) {
     warn("cannot create the playlist of %s: path longer than %u characters",
          display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
-    all_written = false;
+    pass.all_written = false;
     return;
   }
   PlaylistStream playlist;
-  if (!open_playlist(playlist, playlist_path)) {
-    all_written = false;
+  PlaylistStart start = open_playlist(playlist, playlist_path);
+  if (start != PlaylistStart::started) {
+    if (start == PlaylistStart::failed) pass.all_written = false;
     return;
   }
-  std::string m3u_path;
-  enumerate_entries(&m3u_path, name, "*.m3u", EntryKind::files, remember_m3u);
-  if (m3u_path.empty())
-    add_tracks_of(playlist, name);
-  else
-    import_m3u(playlist, m3u_path.c_str());
-  if (!close_playlist(playlist)) all_written = false;
+  std::string problem;
+  if (!add_folder_tracks(playlist, name, problem)) {
+    warn("%s; %s is left as it was", problem.c_str(), display_text(playlist_path).c_str());
+    abandon_playlist(playlist);
+    pass.all_written = false;
+    return;
+  }
+  if (!close_playlist(playlist)) pass.all_written = false;
 }
 
 void remember_m3u(void* context, const char* folder, const char* name) {

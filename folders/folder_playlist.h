@@ -7,12 +7,20 @@
 #include <utility>
 #include <vector>
 
-// Visits every subfolder of the working folder with build_folder_playlist. Returns true when
-// every folder's playlist was written.
-bool run_folder_pass();
+struct Subfolders;
 
-// Visitor of the folder pass: writes the playlist of the subfolder name. context is a bool
-// that is cleared when the playlist cannot be written.
+// Visits every subfolder of the working folder that takes part with build_folder_playlist.
+// Returns true when every folder's playlist was written (or kept, being read-only).
+bool run_folder_pass(const Subfolders& subfolders);
+
+struct FolderPass {
+  const Subfolders* subfolders;
+  bool all_written = true;  // cleared when a playlist cannot be written
+};
+
+// Visitor of the folder pass: writes the playlist of the subfolder name. context is the
+// FolderPass. A folder that cannot be listed whole, or whose M3U cannot be read whole, keeps
+// its previous playlist.
 void build_folder_playlist(void* context, const char* folder, const char* name);
 
 // Visitor of the M3U search: context is a std::string set to "folder\name" of the last M3U.

@@ -1,5 +1,6 @@
 #include "folders/m3u_import.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -10,16 +11,16 @@
 #include "platform/names.h"
 #include "playlist/path_text.h"
 
-void import_m3u(PlaylistStream& playlist, const char* m3u_path) {
+bool import_m3u(PlaylistStream& playlist, const char* m3u_path, std::string& problem) {
   log_line("\tParsing M3U %s\n", m3u_path);
   std::string reason;
-  M3uReader reader;
-  reader.file = open_regular_file(m3u_path, reason);
-  if (reader.file == nullptr) {
-    warn("cannot read %s: %s; no tracks taken from it", display_text(m3u_path).c_str(),
-         reason.c_str());
-    return;
+  std::unique_ptr<ReadableFile> file = file_system().open_file(m3u_path, reason);
+  if (file == nullptr) {
+    problem = "cannot read " + display_text(m3u_path) + ": " + reason;
+    return false;
   }
+  M3uReader reader;
+  reader.file = file.get();
   std::string_view m3u(m3u_path);
   std::string_view m3u_folder = m3u.substr(0, m3u.rfind('\\') + 1);
   std::string read;
@@ -52,9 +53,21 @@ void import_m3u(PlaylistStream& playlist, const char* m3u_path) {
       continue;
     }
     joined.assign(m3u_folder).append(line);
-    if (!is_regular_file(joined.c_str())) continue;
+    FileStatus status;
+    if (!file_system().status_of(joined.c_str(), status, reason)) {
+      problem = "cannot look up line " + std::to_string(line_number) + " of " +
+                display_text(m3u_path) + ": " + reason;
+      return false;
+    }
+    if (status.kind != FileStatus::Kind::regular_file ||
+        is_own_file_name(line.substr(line.find_last_of("\\/") + 1)))
+      continue;
     log_line("\tAdding %s\n", joined.c_str());
     write_entry(playlist, joined);
   }
-  std::fclose(reader.file);
+  if (!reader.failure.empty()) {
+    problem = "cannot read " + display_text(m3u_path) + ": " + reader.failure;
+    return false;
+  }
+  return true;
 }

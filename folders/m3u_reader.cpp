@@ -13,8 +13,11 @@ bool fill(M3uReader& reader) {
   if (reader.position < reader.length) return true;
   if (reader.ended) return false;
   reader.buffer.resize(kReadSize);
-  reader.length = std::fread(reader.buffer.data(), 1, kReadSize, reader.file);
   reader.position = 0;
+  reader.length = 0;
+  if (!reader.file->read(reinterpret_cast<char*>(reader.buffer.data()), kReadSize, reader.length,
+                         reader.failure))
+    reader.length = 0;
   if (reader.length == 0) reader.ended = true;
   return reader.length > 0;
 }

@@ -5,24 +5,26 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "platform/file_system.h"
 
 // One read takes the characters up to and including the next line feed, but at most this many:
 // a longer line comes in pieces.
 inline constexpr std::size_t kMaxLineRead = 259;
 
 struct M3uReader {
-  std::FILE* file = nullptr;
+  ReadableFile* file = nullptr;
   std::vector<unsigned char> buffer;
   std::size_t position = 0;
   std::size_t length = 0;
   bool started = false;
   bool ended = false;
+  std::string failure;  // why reading stopped before the end of the file; empty if it did not
 };
 
 // Reads the next line (or piece of a long line) into line, with its line feed if it has one.
 // Returns false when a read yields no characters at all: at the end of the file, after 0x1A or
-// after a read error.
+// after a read error (failure then says why).
 bool read_m3u_line(M3uReader& reader, std::string& line);

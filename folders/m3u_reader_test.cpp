@@ -2,22 +2,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
+class BytesFile : public ReadableFile {
+ public:
+  explicit BytesFile(std::string_view bytes) : bytes_(bytes) {}
+  bool read(char* buffer, std::size_t size, std::size_t& count, std::string& /*reason*/) override {
+    count = bytes_.copy(buffer, size);
+    bytes_.remove_prefix(count);
+    return true;
+  }
+
+ private:
+  std::string_view bytes_;
+};
+
 std::vector<std::string> lines_of(const std::string& bytes) {
-  std::FILE* file = std::tmpfile();
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::rewind(file);
+  BytesFile file(bytes);
   M3uReader reader;
-  reader.file = file;
+  reader.file = &file;
   std::vector<std::string> lines;
   std::string line;
   while (read_m3u_line(reader, line)) lines.push_back(line);
-  std::fclose(file);
   return lines;
 }
 

@@ -20,3 +20,6 @@ bool select_code_page(std::string_view name, std::string& reason);
 
 // The code page's name, for messages.
 std::string code_page_name();
+
+// Goes back to the code page the program starts with.
+void reset_code_page();

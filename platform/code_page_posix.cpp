@@ -18,10 +18,12 @@ constexpr std::array<std::string_view, 10> kCodePages = {"CP1250", "CP1251", "CP
                                                          "CP1254", "CP1255", "CP1256", "CP1257",
                                                          "CP1258", "CP874"};
 
+constexpr std::string_view kDefaultCodePage = "CP1252";
+
 struct Converters {
-  std::string name = "CP1252";
-  iconv_t to_code_page = iconv_open("CP1252", "UTF-8");
-  iconv_t to_utf8 = iconv_open("UTF-8", "CP1252");
+  std::string name{kDefaultCodePage};
+  iconv_t to_code_page = iconv_open(name.c_str(), "UTF-8");
+  iconv_t to_utf8 = iconv_open("UTF-8", name.c_str());
 };
 
 Converters& converters() {
@@ -120,3 +122,8 @@ bool select_code_page(std::string_view name, std::string& reason) {
 }
 
 std::string code_page_name() { return converters().name; }
+
+void reset_code_page() {
+  std::string ignored;
+  select_code_page(kDefaultCodePage, ignored);
+}

@@ -35,3 +35,6 @@ bool select_code_page(std::string_view /*name*/, std::string& reason) {
 }
 
 std::string code_page_name() { return "CP" + std::to_string(GetACP()); }
+
+// The system decides the code page: there is nothing to go back to.
+void reset_code_page() {}

@@ -1,8 +1,10 @@
 #include "platform/console.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -13,23 +15,28 @@ namespace {
 
 const char* program_name = "eplgen";
 
-}  // namespace
+struct ConsoleState {
+  std::set<std::string> warned;  // the messages warn_once has given
+  int log_error = 0;             // why standard output failed; 0 while it works
+  bool warning_lost = false;     // a diagnostic could not be written
+};
 
-void log_line(const char* format, const char* text) {
-  if (is_ascii(text))
-    std::printf(format, text);
-  else
-    std::printf(format, display_text(text).c_str());
+ConsoleState state;
+
+// A failure that sets no errno is still a failure.
+int error_or_eio() { return errno != 0 ? errno : EIO; }
+
+void check_log(int result) {
+  if (result < 0 && state.log_error == 0) state.log_error = error_or_eio();
 }
-
-void log_line(const char* line) { std::fputs(line, stdout); }
-
-namespace {
 
 void print_warning(const char* message) {
   // Progress lines already printed belong before the diagnostic when both reach one terminal.
-  std::fflush(stdout);
-  std::fprintf(stderr, "%s: %s\n", program_name, message);
+  if (state.log_error == 0) {
+    errno = 0;
+    check_log(std::fflush(stdout));
+  }
+  if (std::fprintf(stderr, "%s: %s\n", program_name, message) < 0) state.warning_lost = true;
 }
 
 std::string format_message(const char* format, va_list arguments) {
@@ -45,6 +52,21 @@ std::string format_message(const char* format, va_list arguments) {
 
 }  // namespace
 
+void log_line(const char* format, const char* text) {
+  if (state.log_error != 0) return;
+  errno = 0;
+  if (is_ascii(text))
+    check_log(std::printf(format, text));
+  else
+    check_log(std::printf(format, display_text(text).c_str()));
+}
+
+void log_line(const char* line) {
+  if (state.log_error != 0) return;
+  errno = 0;
+  check_log(std::fputs(line, stdout));
+}
+
 void warn(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
@@ -54,12 +76,25 @@ void warn(const char* format, ...) {
 }
 
 void warn_once(const char* format, ...) {
-  static std::set<std::string> given;
   va_list arguments;
   va_start(arguments, format);
   std::string message = format_message(format, arguments);
   va_end(arguments);
-  if (given.insert(message).second) print_warning(message.c_str());
+  if (state.warned.insert(message).second) print_warning(message.c_str());
 }
 
 void set_program_name(const char* name) { program_name = name; }
+
+int finish_output(int status) {
+  if (state.log_error == 0) {
+    errno = 0;
+    check_log(std::fflush(stdout));
+  }
+  if (state.log_error != 0)
+    warn("cannot write standard output: %s", std::strerror(state.log_error));
+  if (std::fflush(stderr) != 0) state.warning_lost = true;
+  bool lost = state.log_error != 0 || state.warning_lost;
+  return lost && status == 0 ? 1 : status;
+}
+
+void reset_console() { state = {}; }

@@ -3,7 +3,7 @@
 #pragma once
 
 // Prints one progress line: format holds one %s, which receives text (code-page bytes, shown
-// as the console expects them).
+// as the console expects them). Once standard output has failed, nothing more is printed.
 void log_line(const char* format, const char* text);
 void log_line(const char* line);
 
@@ -23,3 +23,11 @@ void warn_once(const char* format, ...)
     ;
 
 void set_program_name(const char* name);
+
+// Writes out what standard output still holds and checks that all of it, and every diagnostic,
+// got out. Returns the program's exit status: status as it is, or 1 in place of 0 when
+// something could not be written (said once on standard error, if that still works).
+int finish_output(int status);
+
+// Forgets the warnings given and any failure of the output, for tests that run afresh.
+void reset_console();

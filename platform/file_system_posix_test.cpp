@@ -21,6 +21,7 @@ void collect(void* context, const char* /*folder*/, const char* name) {
 class PosixListing : public ::testing::Test {
  protected:
   void SetUp() override {
+    reset_platform_state();
     previous = fs::current_path();
     fs::current_path(root.path());
   }
@@ -33,7 +34,8 @@ TEST_F(PosixListing, DeliversAFixedOrderWhateverTheFileSystem) {
   for (const char* name : {"Zed", "_x", "beta", ".cache", "Alpha", "alpha", "B"})
     fs::create_directory(name);
   std::vector<std::string> names;
-  enumerate_entries(&names, ".\\", "*", EntryKind::directories, collect);
+  std::string reason;
+  file_system().enumerate_entries(&names, ".\\", "*", EntryKind::directories, collect, reason);
   EXPECT_EQ(names,
             (std::vector<std::string>{".cache", "Alpha", "alpha", "B", "beta", "Zed", "_x"}));
 }
@@ -46,11 +48,13 @@ TEST_F(PosixListing, FollowsSymbolicLinksAndBackslashes) {
   fs::create_symlink("missing", "Music/dangling.mp3");
 
   std::vector<std::string> folders;
-  enumerate_entries(&folders, "Music", "*", EntryKind::directories, collect);
+  std::string reason;
+  file_system().enumerate_entries(&folders, "Music", "*", EntryKind::directories, collect, reason);
   EXPECT_EQ(folders, (std::vector<std::string>{"Linked", "Real"}));
 
   std::vector<std::string> tracks;
-  enumerate_entries(&tracks, "Music\\Linked", "*.mp3", EntryKind::files, collect);
+  file_system().enumerate_entries(&tracks, "Music\\Linked", "*.mp3", EntryKind::files, collect,
+                                  reason);
   EXPECT_EQ(tracks, std::vector<std::string>{"a.mp3"});
 }
 
@@ -67,11 +71,14 @@ TEST_F(PosixListing, GivesNamesInTheCodePageAndFindsThemAgain) {
   fs::create_directory("F");
   for (const auto& c : cases) std::ofstream(std::string("F/") + c.file_name).put('x');
   std::vector<std::string> names;
-  enumerate_entries(&names, "F", "*.mp3", EntryKind::files, collect);
+  std::string reason;
+  file_system().enumerate_entries(&names, "F", "*.mp3", EntryKind::files, collect, reason);
   for (const auto& c : cases) {
     if (c.program_text == nullptr) continue;
     EXPECT_NE(std::find(names.begin(), names.end(), c.program_text), names.end()) << c.file_name;
-    EXPECT_TRUE(is_regular_file((std::string("F\\") + c.program_text).c_str())) << c.file_name;
+    FileStatus status;
+    file_system().status_of((std::string("F\\") + c.program_text).c_str(), status, reason);
+    EXPECT_EQ(status.kind, FileStatus::Kind::regular_file) << c.file_name;
   }
   EXPECT_EQ(names.size(), 4u);
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,13 @@ void collect(void* context, const char* /*folder*/, const char* name) {
 }
 
 std::vector<std::string> sorted_listing(const std::string& folder, const char* pattern,
-                                        EntryKind kind) {
+                                        EntryKind kind, bool listed = true) {
   std::vector<std::string> names;
-  enumerate_entries(&names, folder.c_str(), pattern, kind, collect);
+  std::string reason;
+  EXPECT_EQ(file_system().enumerate_entries(&names, folder.c_str(), pattern, kind, collect, reason),
+            listed)
+      << folder;
+  EXPECT_EQ(reason.empty(), listed) << reason;
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -60,17 +65,20 @@ TEST_F(Listing, MatchesPatternsAndAttributes) {
     EXPECT_EQ(sorted_listing(music, c.pattern, c.kind), c.expected) << c.pattern;
 }
 
-TEST_F(Listing, MissingFolderYieldsNothing) {
-  EXPECT_TRUE(sorted_listing(music + "/Nowhere", "*", EntryKind::files).empty());
-  EXPECT_TRUE(sorted_listing(music + "/notes.txt", "*", EntryKind::files).empty());
+TEST_F(Listing, FolderThatCannotBeListedIsAFailure) {
+  EXPECT_TRUE(sorted_listing(music + "/Nowhere", "*", EntryKind::files, false).empty());
+  EXPECT_TRUE(sorted_listing(music + "/notes.txt", "*", EntryKind::files, false).empty());
 }
 
 TEST_F(Listing, PassesTheFolderTextThrough) {
   std::vector<std::string> folders;
-  enumerate_entries(&folders, music.c_str(), "*.m3u", EntryKind::files,
-                    [](void* context, const char* folder, const char*) {
-                      static_cast<std::vector<std::string>*>(context)->push_back(folder);
-                    });
+  std::string reason;
+  file_system().enumerate_entries(
+      &folders, music.c_str(), "*.m3u", EntryKind::files,
+      [](void* context, const char* folder, const char*) {
+        static_cast<std::vector<std::string>*>(context)->push_back(folder);
+      },
+      reason);
   EXPECT_EQ(folders, (std::vector<std::string>{music, music}));
 }
 
@@ -85,13 +93,17 @@ TEST_F(Listing, OpensOnlyRegularFiles) {
       {music + "\\missing.mp3", false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(is_regular_file(c.path.c_str()), c.regular) << c.path;
+    FileStatus status;
     std::string reason;
-    std::FILE* file = open_regular_file(c.path.c_str(), reason);
+    ASSERT_TRUE(file_system().status_of(c.path.c_str(), status, reason)) << reason;
+    EXPECT_EQ(status.kind == FileStatus::Kind::regular_file, c.regular) << c.path;
+    std::unique_ptr<ReadableFile> file = file_system().open_file(c.path.c_str(), reason);
     EXPECT_EQ(file != nullptr, c.regular) << c.path;
     if (file != nullptr) {
-      EXPECT_EQ(std::fgetc(file), 'x') << c.path;
-      std::fclose(file);
+      char buffer[4];
+      std::size_t count = 0;
+      EXPECT_TRUE(file->read(buffer, sizeof buffer, count, reason));
+      EXPECT_EQ(std::string(buffer, count), "x") << c.path;
     } else {
       EXPECT_NE(reason, "") << c.path;
     }
@@ -112,14 +124,15 @@ TEST_F(Listing, ReplacesFilesButNotFolders) {
     std::ofstream(root.path() / "Music" / "source.tmp") << "new";
     std::string target = music + "\\" + c.target;
     std::string reason;
-    ASSERT_EQ(replace_file(source.c_str(), target.c_str(), reason), c.replaced) << c.target;
+    ASSERT_EQ(file_system().replace_file(source.c_str(), target.c_str(), reason), c.replaced)
+        << c.target;
     if (c.replaced) {
       std::ifstream in(root.path() / "Music" / c.target);
       EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new") << c.target;
     } else {
       EXPECT_NE(reason, "") << c.target;
       EXPECT_TRUE(fs::is_directory(root.path() / "Music" / c.target)) << c.target;
-      remove_file(source.c_str());
+      EXPECT_TRUE(file_system().remove_file(source.c_str(), reason)) << reason;
     }
     EXPECT_FALSE(fs::exists(root.path() / "Music" / "source.tmp")) << c.target;
   }

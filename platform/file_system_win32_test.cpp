@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,11 +29,11 @@ TEST(Win32Files, DeviceNamesAreNeverRegularFiles) {
   };
   for (const auto& c : cases) {
     for (const std::string& path : {std::string(c.name), folder + "\\" + c.name}) {
-      EXPECT_FALSE(is_regular_file(path.c_str())) << path;
+      FileStatus status;
       std::string reason;
-      std::FILE* file = open_regular_file(path.c_str(), reason);
-      EXPECT_EQ(file, nullptr) << path;
-      if (file != nullptr) std::fclose(file);
+      EXPECT_TRUE(file_system().status_of(path.c_str(), status, reason)) << reason;
+      EXPECT_NE(status.kind, FileStatus::Kind::regular_file) << path;
+      EXPECT_EQ(file_system().open_file(path.c_str(), reason), nullptr) << path;
       if (c.device_everywhere) {
         EXPECT_EQ(reason, "names a device") << path;
       }
@@ -53,9 +52,13 @@ TEST(Win32Files, NamesKeepTheirCodePageBytes) {
   CloseHandle(file);
 
   std::vector<std::string> names;
-  enumerate_entries(&names, folder.c_str(), "*.mp3", EntryKind::files, collect);
+  std::string reason;
+  file_system().enumerate_entries(&names, folder.c_str(), "*.mp3", EntryKind::files, collect,
+                                  reason);
   EXPECT_EQ(names, std::vector<std::string>{name});
-  EXPECT_TRUE(is_regular_file(path.c_str()));
+  FileStatus status;
+  file_system().status_of(path.c_str(), status, reason);
+  EXPECT_EQ(status.kind, FileStatus::Kind::regular_file);
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
 #include "tests/support/library.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
-
-#include "tests/support/run_program.h"
+#include <string_view>
 
 namespace fs = std::filesystem;
+
+bool testing_windows_build() {
+  const char* target = std::getenv("EPLGEN_TARGET");
+  return target != nullptr && std::string_view(target) == "windows";
+}
 
 void make_library(const fs::path& root, const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// True when the executables under test are Windows builds.
+bool testing_windows_build();
+
 // Creates each path below root: a trailing slash makes a folder, anything else an empty file.
 void make_library(const std::filesystem::path& root, const std::vector<std::string>& paths);
 

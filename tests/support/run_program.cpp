@@ -99,5 +99,3 @@ RunResult run_eplgen(const RunOptions& options) {
 RunResult run_epldump(const RunOptions& options) {
   return run(environment_or("EPLDUMP", EPLDUMP_DEFAULT), options);
 }
-
-bool testing_windows_build() { return environment_or("EPLGEN_TARGET", "") == "windows"; }

@@ -24,6 +24,3 @@ struct RunOptions {
 
 RunResult run_eplgen(const RunOptions& options);
 RunResult run_epldump(const RunOptions& options);
-
-// True when the executables under test are Windows builds.
-bool testing_windows_build();

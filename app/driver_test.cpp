@@ -1,0 +1,95 @@
+// A run on a device that fails: every failure keeps the playlist it touches as it was, leaves
+// nothing behind, is said on standard error and makes the run exit 1.
+#include "app/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/file_system_faulty.h"
+#include "tests/support/library.h"
+#include "tests/support/temporary_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FailingDevice, KeepsWhatAFailureTouches) {
+  const struct {
+    FileOperation operation;
+    const char* path;
+    int error;
+    std::vector<const char*> kept;  // playlists left as they were; the others are rewritten
+    const char* message;
+  } cases[] = {
+      {FileOperation::list, ".\\", EIO, {".", "Jazz", "Rock"}, "cannot list the music folder"},
+      {FileOperation::list, "Rock", EIO, {"Rock"}, "cannot list Rock: "},
+      {FileOperation::identify, "Rock", EIO, {".", "Rock"}, "cannot examine Rock: "},
+      {FileOperation::read, "Rock\\list.m3u", EIO, {"Rock"}, "cannot read Rock\\list.m3u: "},
+      {FileOperation::look_up, "Rock\\c.mp3", EIO, {"Rock"}, "line 2 of Rock\\list.m3u: "},
+      {FileOperation::create,
+       "Rock\\Default Playlist.epl.tmp",
+       EACCES,
+       {"Rock"},
+       "cannot create Rock\\Default Playlist.epl.tmp: "},
+      {FileOperation::write,
+       "Rock\\Default Playlist.epl.tmp",
+       ENOSPC,
+       {"Rock"},
+       "cannot write Rock\\Default Playlist.epl: "},
+      {FileOperation::close,
+       "Default Playlist.epl.tmp",
+       EIO,
+       {"."},
+       "cannot write Default Playlist.epl: "},
+      {FileOperation::sync, "", EIO, {".", "Jazz", "Rock"}, "cannot write Jazz\\Default"},
+      {FileOperation::replace,
+       "Jazz\\Default Playlist.epl",
+       EACCES,
+       {"Jazz"},
+       "cannot replace Jazz\\Default Playlist.epl: "},
+  };
+  for (const auto& c : cases) {
+    TemporaryFolder root;
+    fs::path previous_folder = fs::current_path();
+    fs::current_path(root.path());
+    reset_platform_state();
+    make_library(root.path(), {"Jazz/a.mp3", "Rock/b.mp3"});
+    write_bytes("Rock/list.m3u", "b.mp3\n");
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(write_playlists(), 0);
+    // The second run would write something else in every playlist.
+    make_library(root.path(), {"Jazz/c.mp3", "Rock/c.mp3", "Pop/d.mp3"});
+    write_bytes("Rock/list.m3u", "b.mp3\nc.mp3\n");
+    std::vector<std::string> before;
+    for (const char* folder : {".", "Jazz", "Rock"})
+      before.push_back(read_bytes(fs::path(folder) / "Default Playlist.epl"));
+
+    reset_platform_state();
+    inject_fault(c.operation, c.path, c.error);
+    testing::internal::CaptureStderr();
+    int status = write_playlists();
+    std::string err = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    clear_faults();
+    EXPECT_EQ(status, 1) << c.message;
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    for (std::size_t place = 0; place < before.size(); ++place) {
+      const char* folder = place == 0 ? "." : place == 1 ? "Jazz" : "Rock";
+      bool kept = std::find_if(c.kept.begin(), c.kept.end(), [&](const char* name) {
+                    return std::string(name) == folder;
+                  }) != c.kept.end();
+      EXPECT_EQ(read_bytes(fs::path(folder) / "Default Playlist.epl") == before[place], kept)
+          << c.message << ": " << folder;
+    }
+    for (const std::string& name : tree_of(root.path()))
+      EXPECT_FALSE(name.ends_with(".tmp")) << c.message << ": " << name;
+    fs::current_path(previous_folder);
+  }
+}
+
+}  // namespace

@@ -37,11 +37,13 @@ CommandLine parse_command_line(int argc, char** argv) {
 std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text) {
   if (!command_line.error.empty()) return report_usage_error(command_line.error, text.synopsis);
   if (command_line.help) {
-    std::printf("%s\n%s", text.synopsis, text.help);
+    log_line("%s\n", text.synopsis);
+    log_line(text.help);
     return kExitSuccess;
   }
   if (command_line.version) {
-    std::printf("%s %s\n", text.name, EPLGEN_VERSION);
+    std::string version = std::string(text.name) + " " + EPLGEN_VERSION;
+    log_line("%s\n", version.c_str());
     return kExitSuccess;
   }
   std::string reason;

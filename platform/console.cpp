@@ -26,8 +26,10 @@ ConsoleState state;
 // A failure that sets no errno is still a failure.
 int error_or_eio() { return errno != 0 ? errno : EIO; }
 
+// After a call that wrote to standard output, with errno cleared before it. Some C libraries
+// report a failed write only through the stream's error flag.
 void check_log(int result) {
-  if (result < 0 && state.log_error == 0) state.log_error = error_or_eio();
+  if ((result < 0 || std::ferror(stdout)) && state.log_error == 0) state.log_error = error_or_eio();
 }
 
 void print_warning(const char* message) {
@@ -92,7 +94,7 @@ int finish_output(int status) {
   }
   if (state.log_error != 0)
     warn("cannot write standard output: %s", std::strerror(state.log_error));
-  if (std::fflush(stderr) != 0) state.warning_lost = true;
+  if (std::fflush(stderr) != 0 || std::ferror(stderr)) state.warning_lost = true;
   bool lost = state.log_error != 0 || state.warning_lost;
   return lost && status == 0 ? 1 : status;
 }

@@ -366,6 +366,16 @@ class Win32FileSystem : public FileSystem {
   }
 };
 
+// True when descriptor has a handle that works: a closed standard stream has none, or one that
+// names nothing.
+bool usable(int descriptor) {
+  intptr_t handle = _get_osfhandle(descriptor);
+  if (handle < 0) return false;
+  SetLastError(ERROR_SUCCESS);
+  return GetFileType(reinterpret_cast<HANDLE>(handle)) != FILE_TYPE_UNKNOWN ||
+         GetLastError() == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 FileSystem& native_file_system() {
@@ -375,7 +385,7 @@ FileSystem& native_file_system() {
 
 bool prepare_process(std::string& reason) {
   for (int descriptor = 0; descriptor <= 2; ++descriptor) {
-    if (_get_osfhandle(descriptor) >= 0) continue;
+    if (usable(descriptor)) continue;
     int null = _open("NUL", descriptor == 0 ? _O_RDONLY : _O_WRONLY);
     if (null < 0 || (null != descriptor && _dup2(null, descriptor) != 0)) {
       reason = std::string("cannot open NUL: ") + std::strerror(errno);

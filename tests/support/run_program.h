@@ -8,18 +8,30 @@
 #include <vector>
 
 struct RunResult {
-  int exit_status = -1;  // -1 when the program did not exit normally
+  int exit_status = -1;  // as a shell gives it: 128 + the signal that ended the program, if one
   bool timed_out = false;
   std::string out;
   std::string err;
 };
 
+// Where the program's standard output goes.
+enum class StandardOutput {
+  captured,     // a file, read into RunResult::out
+  closed,       // no descriptor 1 at all
+  full_device,  // /dev/full: every write fails for want of space
+  closed_pipe,  // a pipe no one reads from any more
+  unread_pipe,  // a small pipe no one reads: the program blocks once it is full
+};
+
 struct RunOptions {
-  std::filesystem::path working_folder;
-  std::vector<std::string> arguments;
+  std::filesystem::path working_folder{};
+  std::vector<std::string> arguments{};
   long long file_size_limit = -1;  // bytes any one file may grow to; -1 for no limit
   int timeout_seconds = 60;
   bool working_folder_vanishes = false;  // removed once the program is started in it
+  StandardOutput output = StandardOutput::captured;
+  bool error_closed = false;  // no descriptor 2 at all
+  int interrupt_with = 0;     // a signal sent once the program blocks on an unread pipe
 };
 
 RunResult run_eplgen(const RunOptions& options);

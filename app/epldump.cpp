@@ -55,8 +55,13 @@ bool dump_playlist(const std::string& path) {
   char entry[kEntrySize];
   std::size_t start = 0;
   std::optional<PlaylistFault> fault;
+  int read_error = 0;
   while (!fault) {
+    errno = 0;
     std::size_t count = std::fread(entry, 1, sizeof entry, file);
+    // Taken at once: printing the entries may change errno. A failure that names no error is
+    // still one.
+    if (read_error == 0 && std::ferror(file)) read_error = errno != 0 ? errno : EIO;
     if (count == 0) break;
     PlaylistContents contents = read_playlist(std::string_view(entry, count));
     for (const std::string& device_path : contents.device_paths) print_device_path(device_path);
@@ -64,13 +69,12 @@ bool dump_playlist(const std::string& path) {
     if (fault) fault->offset += start;
     start += count;
   }
-  bool read_failed = std::ferror(file) != 0;
-  if (read_failed) warn("cannot read %s: %s", path.c_str(), std::strerror(errno));
+  if (read_error != 0) warn("cannot read %s: %s", path.c_str(), std::strerror(read_error));
   std::fclose(file);
   if (fault)
     warn("%s: byte %s: %s", path.c_str(), std::to_string(fault->offset).c_str(),
          fault->description.c_str());
-  return !read_failed && !fault;
+  return read_error == 0 && !fault;
 }
 
 int real_main(int argc, char** argv) {

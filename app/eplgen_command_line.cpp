@@ -24,8 +24,9 @@ constexpr const char* kHelp =
     "                 CP1252); on Windows the system's code page is always used\n"
     "  --             end of options: FOLDER may then begin with \"-\"\n"
     "\n"
-    "Exit status: 0 every playlist was written; 1 some playlist could not be written\n"
-    "(all the others were); 2 wrong arguments (nothing was written).\n";
+    "Exit status: 0 every playlist was written and is on the device; 1 something\n"
+    "failed (said on standard error; all else was done); 2 wrong arguments (nothing\n"
+    "was written); 128 + N interrupted by signal N (every playlist whole).\n";
 
 }  // namespace
 

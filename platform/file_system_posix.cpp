@@ -361,12 +361,15 @@ class PosixFileSystem : public FileSystem {
     last_read_ = {};
     InterruptionsHeld held;
     // A stale file of this name may be a link or a pipe left by someone else: never write
-    // through it, start afresh.
-    if (unlink(native.c_str()) != 0 && errno != ENOENT) {
-      reason = system_reason(errno);
-      return nullptr;
-    }
+    // through it, start afresh. Rarely there: removed only when found in the way.
     int descriptor = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0 && errno == EEXIST) {
+      if (unlink(native.c_str()) != 0 && errno != ENOENT) {
+        reason = system_reason(errno);
+        return nullptr;
+      }
+      descriptor = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
     if (descriptor < 0) {
       reason = system_reason(errno);
       return nullptr;

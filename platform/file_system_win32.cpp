@@ -182,6 +182,33 @@ class Win32WritableFile : public WritableFile {
   HANDLE file_;
 };
 
+// Shared for deletion, so that an interruption can remove the file while it is open.
+HANDLE create_new(const char* path) {
+  return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Removes what is in the way of creating path, which failed with error: a file, read-only or
+// not. Anything else, or nothing there, is a failure of its own.
+bool remove_stale(const char* path, DWORD error, std::string& reason) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    reason = system_reason(error);
+    return false;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    reason = "is a folder";
+    return false;
+  }
+  if (((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+       !SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) ||
+      !DeleteFileA(path)) {
+    reason = last_reason();
+    return false;
+  }
+  return true;
+}
+
 class Win32FileSystem : public FileSystem {
  public:
   bool enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
@@ -280,27 +307,17 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<WritableFile> create_file(const char* path, std::string& reason) override {
     FilesInFlight::Locked locked(files_in_flight());
     // A stale file of this name is never written through: it goes first, read-only or not.
-    // Created through the "A" function like every other name here, so a path Windows cannot
-    // take fails now, not when the finished file is to be put in place.
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-      DWORD error = GetLastError();
-      if (!leads_nowhere(error)) {
-        reason = system_reason(error);
-        return nullptr;
-      }
-    } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      reason = "is a folder";
-      return nullptr;
-    } else if (((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
-                !SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) ||
-               !DeleteFileA(path)) {
-      reason = last_reason();
-      return nullptr;
+    // Rarely there: removed only when found in the way. Created through the "A" function like
+    // every other name here, so a path Windows cannot take fails now, not when the finished
+    // file is to be put in place.
+    HANDLE file = create_new(path);
+    DWORD error = GetLastError();
+    if (file == INVALID_HANDLE_VALUE &&
+        (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+         error == ERROR_ACCESS_DENIED)) {
+      if (!remove_stale(path, error, reason)) return nullptr;
+      file = create_new(path);
     }
-    // Shared for deletion, so that an interruption can remove it while it is open.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       reason = last_reason();
       return nullptr;

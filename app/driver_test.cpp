@@ -21,35 +21,35 @@ namespace fs = std::filesystem;
 TEST(FailingDevice, KeepsWhatAFailureTouches) {
   const struct {
     FileOperation operation;
-    const char* path;
     int error;
+    const char* path;
     std::vector<const char*> kept;  // playlists left as they were; the others are rewritten
     const char* message;
   } cases[] = {
-      {FileOperation::list, ".\\", EIO, {".", "Jazz", "Rock"}, "cannot list the music folder"},
-      {FileOperation::list, "Rock", EIO, {"Rock"}, "cannot list Rock: "},
-      {FileOperation::identify, "Rock", EIO, {".", "Rock"}, "cannot examine Rock: "},
-      {FileOperation::read, "Rock\\list.m3u", EIO, {"Rock"}, "cannot read Rock\\list.m3u: "},
-      {FileOperation::look_up, "Rock\\c.mp3", EIO, {"Rock"}, "line 2 of Rock\\list.m3u: "},
+      {FileOperation::list, EIO, ".\\", {".", "Jazz", "Rock"}, "cannot list the music folder"},
+      {FileOperation::list, EIO, "Rock", {"Rock"}, "cannot list Rock: "},
+      {FileOperation::identify, EIO, "Rock", {".", "Rock"}, "cannot examine Rock: "},
+      {FileOperation::read, EIO, "Rock\\list.m3u", {"Rock"}, "cannot read Rock\\list.m3u: "},
+      {FileOperation::look_up, EIO, "Rock\\c.mp3", {"Rock"}, "line 2 of Rock\\list.m3u: "},
       {FileOperation::create,
-       "Rock\\Default Playlist.epl.tmp",
        EACCES,
+       "Rock\\Default Playlist.epl.tmp",
        {"Rock"},
        "cannot create Rock\\Default Playlist.epl.tmp: "},
       {FileOperation::write,
-       "Rock\\Default Playlist.epl.tmp",
        ENOSPC,
+       "Rock\\Default Playlist.epl.tmp",
        {"Rock"},
        "cannot write Rock\\Default Playlist.epl: "},
       {FileOperation::close,
-       "Default Playlist.epl.tmp",
        EIO,
+       "Default Playlist.epl.tmp",
        {"."},
        "cannot write Default Playlist.epl: "},
-      {FileOperation::sync, "", EIO, {".", "Jazz", "Rock"}, "cannot write Jazz\\Default"},
+      {FileOperation::sync, EIO, "", {".", "Jazz", "Rock"}, "cannot write Jazz\\Default"},
       {FileOperation::replace,
-       "Jazz\\Default Playlist.epl",
        EACCES,
+       "Jazz\\Default Playlist.epl",
        {"Jazz"},
        "cannot replace Jazz\\Default Playlist.epl: "},
   };

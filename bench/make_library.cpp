@@ -120,7 +120,7 @@ std::string large_folder_track(std::uint32_t index, std::uint32_t tracks, std::u
 }
 
 std::string make_large_folder(const std::string& root, std::uint32_t index, std::uint32_t tracks) {
-  const std::string folder = root + "/Ünsorted Downloads " + std::to_string(index + 1);
+  std::string folder = root + "/Ünsorted Downloads " + std::to_string(index + 1);
   make_folder(folder);
   for (std::uint32_t track = 0; track < tracks; ++track)
     write_file(folder, large_folder_track(index, tracks, track), "");

@@ -28,49 +28,49 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
     const char* what;
     std::function<void(const fs::path& music)> prepare;
     RunOptions options;
+    const char* err;  // what standard error holds
     int exit_status;
-    const char* err;         // what standard error holds
     bool rock_kept = false;  // Rock's playlist is left as it was, not rewritten
     bool all_kept = false;   // the run was interrupted: every playlist is left as it was
   } cases[] = {
-      {"standard output closed", {}, {.output = StandardOutput::closed}, 0, ""},
+      {"standard output closed", {}, {.output = StandardOutput::closed}, "", 0},
       {"standard error closed",
        [](const fs::path& music) { make_read_only(music / "Rock/Default Playlist.epl"); },
        {.error_closed = true},
-       0,
        "",
+       0,
        true},
       {"log to a full device",
        {},
        {.output = StandardOutput::full_device},
-       1,
-       "eplgen: cannot write standard output: "},
+       "eplgen: cannot write standard output: ",
+       1},
       {"log to a closed pipe",
        {},
        {.output = StandardOutput::closed_pipe},
-       1,
-       "eplgen: cannot write standard output: "},
+       "eplgen: cannot write standard output: ",
+       1},
       {"links back to the music folder and above",
        [](const fs::path& music) {
          fs::create_directory_symlink(".", music / "self");
          fs::create_directory_symlink("..", music / "up");
        },
        {},
-       0,
-       "eplgen: skipping up: it leads back to the music folder or a folder holding it"},
+       "eplgen: skipping up: it leads back to the music folder or a folder holding it",
+       0},
       {"more names for one folder",
        [](const fs::path& music) {
          fs::create_directory_symlink("Rock", music / "Alias");
          fs::create_directory_symlink("Rock", music / "Zed");
        },
        {},
-       0,
-       "eplgen: skipping Alias: it is another name for Rock"},
+       "eplgen: skipping Alias: it is another name for Rock",
+       0},
       {"read-only playlist",
        [](const fs::path& music) { make_read_only(music / "Rock/Default Playlist.epl"); },
        {},
-       0,
        "eplgen: leaving Rock\\Default Playlist.epl as it is: it is read-only",
+       0,
        true},
       {"read-only stale temporary file",
        [](const fs::path& music) {
@@ -78,8 +78,8 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
          make_read_only(music / "Jazz/Default Playlist.epl.tmp");
        },
        {},
-       0,
-       ""},
+       "",
+       0},
       {"M3U naming the playlists",
        [](const fs::path& music) {
          write_bytes(music / "Rock/list.m3u",
@@ -87,27 +87,27 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
                      "b.mp3\nc.mp3\n");
        },
        {},
-       0,
-       ""},
+       "",
+       0},
       {"SIGINT",
        {},
        {.output = StandardOutput::unread_pipe, .interrupt_with = SIGINT},
-       130,
        "",
+       130,
        false,
        true},
       {"SIGTERM",
        {},
        {.output = StandardOutput::unread_pipe, .interrupt_with = SIGTERM},
-       143,
        "",
+       143,
        false,
        true},
       {"SIGHUP",
        {},
        {.output = StandardOutput::unread_pipe, .interrupt_with = SIGHUP},
-       129,
        "",
+       129,
        false,
        true},
   };

@@ -1,18 +1,22 @@
 #include "app/command_line.h"
 
-#include <cstdio>
 #include <string_view>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/console.h"
+#include "platform/process.h"
 
 CommandLine parse_command_line(int argc, char** argv) {
   CommandLine command_line;
   bool options_ended = false;
+  std::vector<std::string> arguments = program_arguments(argc, argv);
   // Indexed, so that an option taking a value can consume the argument after it.
-  for (int index = 1; index < argc; ++index) {
-    std::string_view argument = argv[index];
-    if (options_ended || argument.size() < 2 || argument[0] != '-') {
+  for (std::size_t index = 1; index < arguments.size(); ++index) {
+    std::string_view argument = arguments[index];
+    if (!options_ended && argument == "/?") {
+      command_line.help = true;  // as Windows users ask console programs
+    } else if (options_ended || argument.size() < 2 || argument[0] != '-') {
       command_line.operands.emplace_back(argument);
     } else if (argument == "--") {
       options_ended = true;
@@ -21,8 +25,8 @@ CommandLine parse_command_line(int argc, char** argv) {
     } else if (argument == "-V" || argument == "--version") {
       command_line.version = true;
     } else if (argument == "--codepage") {
-      if (index + 1 < argc)
-        command_line.code_page = argv[++index];
+      if (index + 1 < arguments.size())
+        command_line.code_page = arguments[++index];
       else if (command_line.error.empty())
         command_line.error = "--codepage needs a NAME";
     } else if (argument.starts_with("--codepage=")) {
@@ -47,14 +51,17 @@ std::optional<int> answer_common_options(const CommandLine& command_line, const 
     return kExitSuccess;
   }
   std::string reason;
-  if (command_line.code_page && !select_code_page(*command_line.code_page, reason))
+  if (!command_line.code_page) {
+    use_default_code_page();
+  } else if (!select_code_page(*command_line.code_page, reason)) {
     return report_usage_error("--codepage " + *command_line.code_page + ": " + reason,
                               text.synopsis);
+  }
   return std::nullopt;
 }
 
 int report_usage_error(const std::string& message, const char* synopsis) {
   warn("%s", message.c_str());
-  std::fprintf(stderr, "%s\n", synopsis);
+  print_hint(synopsis);
   return kExitUsage;
 }

@@ -19,9 +19,9 @@ struct CommandLine {
   std::string error;                     // why the arguments cannot be used; empty when they can
 };
 
-// Sorts the arguments into options (-h/--help, -V/--version, --codepage NAME or
-// --codepage=NAME) and operands. "--" ends the
-// options, so that an operand may begin with "-"; a lone "-" is an operand.
+// Sorts the arguments into options (-h/--help or /?, -V/--version, --codepage NAME or
+// --codepage=NAME) and operands. "--" ends the options, so that an operand may begin with "-";
+// a lone "-" is an operand.
 CommandLine parse_command_line(int argc, char** argv);
 
 struct ProgramText {

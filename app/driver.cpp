@@ -9,6 +9,7 @@
 #include "folders/subfolders.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 #include "playlist/playlist_writer.h"
 
 namespace {
@@ -58,12 +59,36 @@ int write_playlists() {
   return all_written ? kExitSuccess : kExitFailure;
 }
 
+OwnWindow own_window_behaviour(bool has_own_window, bool folder_given) {
+  return {has_own_window && !folder_given, has_own_window};
+}
+
 int real_main(int argc, char** argv) {
   std::string reason;
   if (!prepare_process(reason)) {
     warn("%s", reason.c_str());
     return finish_output(kExitFailure);
   }
-  std::optional<int> status = follow_command_line(argc, argv);
-  return finish_output(status ? *status : write_playlists());
+  bool folder_given = false;
+  if (std::optional<int> status = follow_command_line(argc, argv, folder_given))
+    return finish_output(*status);
+  OwnWindow window = own_window_behaviour(has_own_console_window(), folder_given);
+  if (window.ask_first) {
+    // Double-clicked where it happens to be, such as Downloads: nothing is written unasked.
+    std::string question = "eplgen will write playlists in " +
+                           file_system().working_folder_shown() + " and in every folder in it.";
+    print_hint(question.c_str());
+    print_hint("Press Enter to go on, or close this window to write nothing.");
+    if (!wait_for_enter()) return finish_output(kExitFailure);
+  }
+  int status = finish_output(write_playlists());
+  if (window.wait_at_end) {
+    std::string summary = "eplgen: " + std::to_string(playlists_put_in_place()) +
+                          " playlists written; " + std::to_string(warnings_given()) +
+                          (warnings_given() == 1 ? " problem" : " problems") + " said above.";
+    print_hint(summary.c_str());
+    print_hint("Press any key to close this window.");
+    wait_for_key();
+  }
+  return status;
 }

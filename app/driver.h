@@ -11,3 +11,11 @@ int write_playlists();
 
 // Visitor of the top-level listing: context is the TopLevelPass.
 void add_folder_entry(void* context, const char* folder, const char* name);
+
+// What a run does beyond its work when it has a console window of its own (started from
+// Explorer, a folder dropped onto it or not), which would close the moment it ends.
+struct OwnWindow {
+  bool ask_first;    // asks before writing in a folder nobody named
+  bool wait_at_end;  // waits for a key, so that what was said can be read
+};
+OwnWindow own_window_behaviour(bool has_own_window, bool folder_given);

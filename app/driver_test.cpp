@@ -12,6 +12,7 @@
 
 #include "platform/file_system.h"
 #include "platform/file_system_faulty.h"
+#include "platform/process.h"
 #include "tests/support/library.h"
 #include "tests/support/temporary_folder.h"
 
@@ -90,6 +91,27 @@ TEST(FailingDevice, KeepsWhatAFailureTouches) {
     for (const std::string& name : tree_of(root.path()))
       EXPECT_FALSE(name.ends_with(".tmp")) << c.message << ": " << name;
     fs::current_path(previous_folder);
+  }
+}
+
+// Started from Explorer the window is the program's own, and closes when it ends; from a
+// Command Prompt or a script nothing may wait, or a script would hang.
+TEST(OwnWindow, AsksAndWaitsOnlyInAWindowOfItsOwn) {
+  const struct {
+    bool own_window;
+    bool folder_given;
+    bool ask_first;
+    bool wait_at_end;
+  } cases[] = {
+      {false, false, false, false},
+      {false, true, false, false},
+      {true, false, true, true},  // double-clicked: which folder is not the user's choice
+      {true, true, false, true},  // a folder dropped onto it
+  };
+  for (const auto& c : cases) {
+    OwnWindow window = own_window_behaviour(c.own_window, c.folder_given);
+    EXPECT_EQ(window.ask_first, c.ask_first) << c.own_window << c.folder_given;
+    EXPECT_EQ(window.wait_at_end, c.wait_at_end) << c.own_window << c.folder_given;
   }
 }
 

@@ -1,15 +1,14 @@
 // epldump: prints the device path of every entry of playlist files, one per line, so that
 // anyone can see what the player will get, and checks the files against the format on the way.
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/command_line.h"
 #include "platform/console.h"
+#include "platform/file_system.h"
 #include "playlist/playlist_entry.h"
 #include "playlist/playlist_reader.h"
 
@@ -28,7 +27,7 @@ constexpr const char* kHelp =
     "  -V, --version  print the version\n"
     "  --codepage NAME\n"
     "                 the player's code page, CP1250 to CP1258 or CP874 (default\n"
-    "                 CP1252), for showing the paths; not on Windows\n"
+    "                 CP1252, or on Windows the system's), for showing the paths\n"
     "  --             end of options: a FILE may then begin with \"-\"\n"
     "\n"
     "Exit status: 0 every FILE is a well-formed playlist; 1 some FILE could not be\n"
@@ -45,23 +44,23 @@ void print_device_path(std::string device_path) {
 }
 
 // Reads one entry at a time and stops at the first fault, so that memory stays small and a
-// file that is no playlist at all, even an endless device, ends at once.
+// file that is no playlist at all ends at once.
 bool dump_playlist(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::string reason;
+  std::unique_ptr<ReadableFile> file = file_system().open_given_file(path.c_str(), reason);
   if (file == nullptr) {
-    warn("cannot read %s: %s", path.c_str(), std::strerror(errno));
+    warn("cannot read %s: %s", path.c_str(), reason.c_str());
     return false;
   }
   char entry[kEntrySize];
   std::size_t start = 0;
   std::optional<PlaylistFault> fault;
-  int read_error = 0;
   while (!fault) {
-    errno = 0;
-    std::size_t count = std::fread(entry, 1, sizeof entry, file);
-    // Taken at once: printing the entries may change errno. A failure that names no error is
-    // still one.
-    if (read_error == 0 && std::ferror(file)) read_error = errno != 0 ? errno : EIO;
+    std::size_t count = 0;
+    if (!file->read(entry, sizeof entry, count, reason)) {
+      warn("cannot read %s: %s", path.c_str(), reason.c_str());
+      return false;
+    }
     if (count == 0) break;
     PlaylistContents contents = read_playlist(std::string_view(entry, count));
     for (const std::string& device_path : contents.device_paths) print_device_path(device_path);
@@ -69,12 +68,10 @@ bool dump_playlist(const std::string& path) {
     if (fault) fault->offset += start;
     start += count;
   }
-  if (read_error != 0) warn("cannot read %s: %s", path.c_str(), std::strerror(read_error));
-  std::fclose(file);
   if (fault)
     warn("%s: byte %s: %s", path.c_str(), std::to_string(fault->offset).c_str(),
          fault->description.c_str());
-  return read_error == 0 && !fault;
+  return !fault;
 }
 
 int real_main(int argc, char** argv) {

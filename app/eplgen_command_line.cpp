@@ -21,7 +21,7 @@ constexpr const char* kHelp =
     "  -V, --version  print the version, write nothing\n"
     "  --codepage NAME\n"
     "                 the player's code page, CP1250 to CP1258 or CP874 (default\n"
-    "                 CP1252); on Windows the system's code page is always used\n"
+    "                 CP1252, or on Windows the system's when it is one of these)\n"
     "  --             end of options: FOLDER may then begin with \"-\"\n"
     "\n"
     "Exit status: 0 every playlist was written and is on the device; 1 something\n"
@@ -30,13 +30,14 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-std::optional<int> follow_command_line(int argc, char** argv) {
+std::optional<int> follow_command_line(int argc, char** argv, bool& folder_given) {
   CommandLine command_line = parse_command_line(argc, argv);
   if (std::optional<int> status = answer_common_options(command_line, {"eplgen", kSynopsis, kHelp}))
     return *status;
   if (command_line.operands.size() > 1)
     return report_usage_error("more than one FOLDER given", kSynopsis);
-  if (!command_line.operands.empty()) {
+  folder_given = !command_line.operands.empty();
+  if (folder_given) {
     const std::string& folder = command_line.operands.front();
     std::string reason;
     if (!file_system().change_working_folder(folder.c_str(), reason))

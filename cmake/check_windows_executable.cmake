@@ -1,6 +1,8 @@
 # Fails unless EXECUTABLE is a console program for 32-bit (POINTER_SIZE 4) or 64-bit (8) Windows
-# that imports no MinGW runtime DLL, so that it runs on a Windows where nothing else is installed.
-#   cmake -DOBJDUMP=<objdump> -DEXECUTABLE=<file> -DPOINTER_SIZE=<4 or 8> -P <this file>
+# that imports exactly the DLLs listed in IMPORTS, all of them Windows' own, so that it runs on a
+# Windows where nothing else is installed.
+#   cmake -DOBJDUMP=<objdump> -DEXECUTABLE=<file> -DPOINTER_SIZE=<4 or 8> "-DIMPORTS=<a;b>"
+#         -P <this file>
 execute_process(COMMAND ${OBJDUMP} -p ${EXECUTABLE} OUTPUT_VARIABLE headers RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} cannot read ${EXECUTABLE}")
@@ -18,15 +20,14 @@ endif()
 if(NOT headers MATCHES "\nSubsystem[ \t]+0*3[ \t]+\\(Windows CUI\\)")
   string(APPEND problems "\n  not a console program")
 endif()
-# MinGW's runtime DLLs (libstdc++-6, libgcc_s_*, libwinpthread-1, ...) all begin with "lib";
-# Windows' own never do.
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
-foreach(import IN LISTS imports)
-  string(REPLACE "DLL Name: " "" dll "${import}")
-  if(dll MATCHES "^lib")
-    string(APPEND problems "\n  imports ${dll}")
-  endif()
-endforeach()
+list(TRANSFORM imports REPLACE "DLL Name: " "")
+list(SORT imports CASE INSENSITIVE)
+set(expected ${IMPORTS})
+list(SORT expected CASE INSENSITIVE)
+if(NOT imports STREQUAL expected)
+  string(APPEND problems "\n  imports ${imports}, not ${expected}")
+endif()
 if(problems)
   message(FATAL_ERROR "${EXECUTABLE}:${problems}")
 endif()

@@ -54,7 +54,7 @@ bool import_m3u(PlaylistStream& playlist, const char* m3u_path, std::string& pro
     }
     joined.assign(m3u_folder).append(line);
     FileStatus status;
-    if (!file_system().status_of(joined.c_str(), status, reason)) {
+    if (!file_system().look_up(joined.c_str(), status, reason)) {
       problem = "cannot look up line " + std::to_string(line_number) + " of " +
                 display_text(m3u_path) + ": " + reason;
       return false;

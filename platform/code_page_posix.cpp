@@ -4,19 +4,16 @@
 
 #include <iconv.h>
 
-#include <array>
 #include <cerrno>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/names.h"
+#include "platform/process.h"
 
 namespace {
-
-constexpr std::array<std::string_view, 10> kCodePages = {"CP1250", "CP1251", "CP1252", "CP1253",
-                                                         "CP1254", "CP1255", "CP1256", "CP1257",
-                                                         "CP1258", "CP874"};
 
 constexpr std::string_view kDefaultCodePage = "CP1252";
 
@@ -123,7 +120,12 @@ bool select_code_page(std::string_view name, std::string& reason) {
 
 std::string code_page_name() { return converters().name; }
 
+// UTF-8 names on a POSIX system say nothing of the player's code page.
+void use_default_code_page() {}
+
 void reset_code_page() {
   std::string ignored;
   select_code_page(kDefaultCodePage, ignored);
 }
+
+std::vector<std::string> program_arguments(int argc, char** argv) { return {argv, argv + argc}; }

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "platform/code_page.h"
+#include "platform/console_platform.h"
 #include "platform/names.h"
 
 namespace {
@@ -17,8 +19,10 @@ const char* program_name = "eplgen";
 
 struct ConsoleState {
   std::set<std::string> warned;  // the messages warn_once has given
-  int log_error = 0;             // why standard output failed; 0 while it works
-  bool warning_lost = false;     // a diagnostic could not be written
+  unsigned warnings = 0;
+  int log_error = 0;          // why standard output failed; 0 while it works
+  bool warning_lost = false;  // a diagnostic could not be written
+  std::string line;           // the progress line being printed
 };
 
 ConsoleState state;
@@ -28,17 +32,28 @@ int error_or_eio() { return errno != 0 ? errno : EIO; }
 
 // After a call that wrote to standard output, with errno cleared before it. Some C libraries
 // report a failed write only through the stream's error flag.
-void check_log(int result) {
-  if ((result < 0 || std::ferror(stdout)) && state.log_error == 0) state.log_error = error_or_eio();
+void check_log(bool written) {
+  if ((!written || std::ferror(stdout)) && state.log_error == 0) state.log_error = error_or_eio();
 }
 
-void print_warning(const char* message) {
+void print_line(const std::string& line) {
+  if (state.log_error != 0) return;
+  errno = 0;
+  check_log(write_text(stdout, line));
+}
+
+void write_error_line(const std::string& line) {
   // Progress lines already printed belong before the diagnostic when both reach one terminal.
   if (state.log_error == 0) {
     errno = 0;
-    check_log(std::fflush(stdout));
+    check_log(std::fflush(stdout) == 0);
   }
-  if (std::fprintf(stderr, "%s: %s\n", program_name, message) < 0) state.warning_lost = true;
+  if (!write_text(stderr, line)) state.warning_lost = true;
+}
+
+void print_warning(const std::string& message) {
+  ++state.warnings;
+  write_error_line(std::string(program_name) + ": " + message + "\n");
 }
 
 std::string format_message(const char* format, va_list arguments) {
@@ -55,26 +70,25 @@ std::string format_message(const char* format, va_list arguments) {
 }  // namespace
 
 void log_line(const char* format, const char* text) {
-  if (state.log_error != 0) return;
-  errno = 0;
+  std::string_view pattern = format;
+  std::size_t at = pattern.find("%s");
+  state.line.assign(pattern.substr(0, at));
   if (is_ascii(text))
-    check_log(std::printf(format, text));
+    state.line += text;
   else
-    check_log(std::printf(format, display_text(text).c_str()));
+    state.line += display_text(text);
+  state.line.append(pattern.substr(at + 2));
+  print_line(state.line);
 }
 
-void log_line(const char* line) {
-  if (state.log_error != 0) return;
-  errno = 0;
-  check_log(std::fputs(line, stdout));
-}
+void log_line(const char* line) { print_line(line); }
 
 void warn(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
   std::string message = format_message(format, arguments);
   va_end(arguments);
-  print_warning(message.c_str());
+  print_warning(message);
 }
 
 void warn_once(const char* format, ...) {
@@ -82,15 +96,19 @@ void warn_once(const char* format, ...) {
   va_start(arguments, format);
   std::string message = format_message(format, arguments);
   va_end(arguments);
-  if (state.warned.insert(message).second) print_warning(message.c_str());
+  if (state.warned.insert(message).second) print_warning(message);
 }
+
+void print_hint(const char* line) { write_error_line(std::string(line) + "\n"); }
+
+unsigned warnings_given() { return state.warnings; }
 
 void set_program_name(const char* name) { program_name = name; }
 
 int finish_output(int status) {
   if (state.log_error == 0) {
     errno = 0;
-    check_log(std::fflush(stdout));
+    check_log(std::fflush(stdout) == 0);
   }
   if (state.log_error != 0)
     warn("cannot write standard output: %s", std::strerror(state.log_error));
@@ -99,4 +117,7 @@ int finish_output(int status) {
   return lost && status == 0 ? 1 : status;
 }
 
-void reset_console() { state = {}; }
+void reset_console() {
+  state = {};
+  reset_console_platform();
+}

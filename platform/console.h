@@ -4,6 +4,7 @@
 
 // Prints one progress line: format holds one %s, which receives text (code-page bytes, shown
 // as the console expects them). Once standard output has failed, nothing more is printed.
+// Messages, like the texts given to the functions below, are UTF-8.
 void log_line(const char* format, const char* text);
 void log_line(const char* line);
 
@@ -29,5 +30,22 @@ void set_program_name(const char* name);
 // something could not be written (said once on standard error, if that still works).
 int finish_output(int status);
 
+// Prints a line to standard error as it is, without the program's name: a hint after a
+// diagnostic, or a question to the user.
+void print_hint(const char* line);
+
+// How many diagnostics warn and warn_once have given.
+unsigned warnings_given();
+
 // Forgets the warnings given and any failure of the output, for tests that run afresh.
 void reset_console();
+
+// True when the program has a console window of its own, as when it is started from Explorer:
+// the window closes the moment the program ends, and all it showed with it.
+bool has_own_console_window();
+
+// Waits for the user to press Enter: false when the input ends instead.
+bool wait_for_enter();
+
+// Waits for the user to press any key.
+void wait_for_key();

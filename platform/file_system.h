@@ -70,13 +70,24 @@ class FileSystem {
   virtual bool enumerate_entries(void* context, const char* folder, const char* pattern,
                                  EntryKind kind, EntryVisitor visitor, std::string& reason) = 0;
 
-  // What path names, found as Windows would find it. Nothing is opened to find out, so a path
-  // naming a device or a pipe can never block or be read. Returns false when that cannot be
-  // told (a folder on the way cannot be read); a path that leads nowhere is missing.
+  // What path names: a path the program made of names it listed, so taken exactly as it is.
+  // Nothing is opened to find out. Returns false when that cannot be told (a folder on the way
+  // cannot be read); a path that leads nowhere is missing.
   virtual bool status_of(const char* path, FileStatus& status, std::string& reason) = 0;
+
+  // As status_of, for a path a user wrote (an M3U line): found as Windows finds a path it is
+  // given, "." and ".." resolved, trailing dots and blanks dropped, case ignored; a reserved
+  // name (CON, NUL, COM1...) is a device. Nothing is opened, so a device or a pipe can never
+  // block or be read.
+  virtual bool look_up(const char* path, FileStatus& status, std::string& reason) = 0;
 
   // Opens a regular file for reading; anything else is refused without being opened.
   virtual std::unique_ptr<ReadableFile> open_file(const char* path, std::string& reason) = 0;
+
+  // Opens a file a user named on the command line, in the platform's own spelling (UTF-8 on
+  // Windows): a regular file or a pipe. A device or a folder is refused, a device without being
+  // opened where its name tells.
+  virtual std::unique_ptr<ReadableFile> open_given_file(const char* path, std::string& reason) = 0;
 
   // Creates a file for writing, first removing a stale file of that name whatever its
   // attributes (a link or a pipe left there is never written through). The file is temporary:
@@ -95,9 +106,11 @@ class FileSystem {
 
   virtual bool identify_folder(const char* path, FolderIdentity& identity, std::string& reason) = 0;
 
-  // Makes path the working folder. Unlike the functions above, path is as the user gave it, in
-  // the platform's own spelling.
+  // Makes path the working folder. Like open_given_file, path is as the user gave it.
   virtual bool change_working_folder(const char* path, std::string& reason) = 0;
+
+  // The working folder's full path, for messages.
+  virtual std::string working_folder_shown() = 0;
 };
 
 // The file system the program works on.
@@ -105,15 +118,3 @@ FileSystem& file_system();
 
 // The platform's own file system, which file_system() gives in the programs.
 FileSystem& native_file_system();
-
-// Prepares the process before anything is written: standard descriptors that are closed are
-// opened on the null device, so that no file created later takes their place; the interruptions
-// named at create_file remove the temporary files in flight and end the program as the signal
-// would (status 128 + its number; 130 on Windows); a log that can no longer be written (a
-// closed pipe) and a file-size limit become failed writes instead of ending the program.
-// Returns false with the reason when the process cannot be made safe.
-bool prepare_process(std::string& reason);
-
-// Forgets everything the platform layer keeps between calls (what it has read and indexed, the
-// code page chosen, the warnings given), so that tests start afresh.
-void reset_platform_state();

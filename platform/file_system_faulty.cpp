@@ -65,7 +65,10 @@ class FaultyFileSystem : public FileSystem {
            real_.enumerate_entries(context, folder, pattern, kind, visitor, reason);
   }
   bool status_of(const char* path, FileStatus& status, std::string& reason) override {
-    return !injected(FileOperation::look_up, path, reason) && real_.status_of(path, status, reason);
+    return !injected(FileOperation::examine, path, reason) && real_.status_of(path, status, reason);
+  }
+  bool look_up(const char* path, FileStatus& status, std::string& reason) override {
+    return !injected(FileOperation::look_up, path, reason) && real_.look_up(path, status, reason);
   }
   std::unique_ptr<ReadableFile> open_file(const char* path, std::string& reason) override {
     if (injected(FileOperation::read, path, reason)) return nullptr;
@@ -93,9 +96,13 @@ class FaultyFileSystem : public FileSystem {
     return !injected(FileOperation::identify, path, reason) &&
            real_.identify_folder(path, identity, reason);
   }
+  std::unique_ptr<ReadableFile> open_given_file(const char* path, std::string& reason) override {
+    return real_.open_given_file(path, reason);
+  }
   bool change_working_folder(const char* path, std::string& reason) override {
     return real_.change_working_folder(path, reason);
   }
+  std::string working_folder_shown() override { return real_.working_folder_shown(); }
 
  private:
   FileSystem& real_;

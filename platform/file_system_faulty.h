@@ -8,7 +8,8 @@
 
 enum class FileOperation {
   list,      // enumerate_entries
-  look_up,   // status_of
+  examine,   // status_of
+  look_up,   // look_up
   read,      // open_file and ReadableFile::read
   create,    // create_file
   write,     // WritableFile::append

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <list>
 #include <memory>
@@ -28,6 +29,7 @@
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/names.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -298,21 +300,8 @@ class PosixFileSystem : public FileSystem {
     for (const ReadEntry& entry : read->entries) {
       const char* name = read->names.c_str() + entry.name;
       if (entry.type != wanted || fnmatch(pattern, name, FNM_CASEFOLD) != 0) continue;
-      if (entry.text == kNoText) {
-        // The player could never find it: its name has no spelling in the device's code page.
-        warn_once("skipping %s: code page %s has no characters for this name",
-                  shown_name(folder, name).c_str(), code_page_name().c_str());
-        continue;
-      }
-      const char* text = read->names.c_str() + entry.text;
-      if (!is_portable_name(text)) {
-        warn_once(
-            "skipping %s: a Windows player cannot use a name holding control characters or "
-            "any of \" * : < > ? \\ |",
-            shown_name(folder, name).c_str());
-        continue;
-      }
-      visitor(context, folder, text);
+      const char* text = entry.text == kNoText ? nullptr : read->names.c_str() + entry.text;
+      if (is_usable_name(folder, name, text)) visitor(context, folder, text);
     }
     return true;
   }
@@ -331,6 +320,11 @@ class PosixFileSystem : public FileSystem {
     file_status.read_only = file_status.kind == Kind::regular_file &&
                             (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
     return true;
+  }
+
+  // Names are looked up as Windows would find them whoever wrote them.
+  bool look_up(const char* path, FileStatus& status, std::string& reason) override {
+    return status_of(path, status, reason);
   }
 
   std::unique_ptr<ReadableFile> open_file(const char* path, std::string& reason) override {
@@ -452,10 +446,32 @@ class PosixFileSystem : public FileSystem {
     return true;
   }
 
+  std::unique_ptr<ReadableFile> open_given_file(const char* path, std::string& reason) override {
+    // A pipe opens only once something writes to it, as its user expects.
+    int descriptor = open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+      reason = system_reason(errno);
+      return nullptr;
+    }
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode) || S_ISCHR(status.st_mode) ||
+        S_ISBLK(status.st_mode)) {
+      reason = S_ISDIR(status.st_mode) ? "is a folder" : "names a device";
+      close(descriptor);
+      return nullptr;
+    }
+    return std::make_unique<PosixReadableFile>(descriptor);
+  }
+
   bool change_working_folder(const char* path, std::string& reason) override {
     if (chdir(path) == 0) return true;
     reason = system_reason(errno);
     return false;
+  }
+
+  std::string working_folder_shown() override {
+    std::unique_ptr<char, decltype(&std::free)> path(getcwd(nullptr, 0), &std::free);
+    return path != nullptr ? path.get() : ".";
   }
 
   void forget_reads() {
@@ -571,12 +587,6 @@ class PosixFileSystem : public FileSystem {
     native += '/';
     native += *name;
     return Lookup::found;
-  }
-
-  // How a diagnostic names an entry: the folder's text and the file system's name.
-  static std::string shown_name(const char* folder, std::string_view name) {
-    if (std::strcmp(folder, ".\\") == 0) return std::string(name);
-    return display_text(folder) + "\\" + std::string(name);
   }
 
   struct LastRead {

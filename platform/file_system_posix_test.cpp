@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/process.h"
 #include "tests/support/temporary_folder.h"
 
 namespace {

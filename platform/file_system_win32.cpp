@@ -1,5 +1,8 @@
-// The file system on Windows, through the system's "A" functions: names arrive and leave in the
-// system code page, exactly as the player's side of the world spells them.
+// The file system on Windows, through the system's UTF-16 ("W") functions. Names are converted
+// to and from the player's code page here, exactly as the POSIX layer converts from UTF-8: a name
+// with no exact spelling in the code page is skipped, never replaced by a look-alike. Every path
+// reaches the system as \\?\ and its absolute form, so that neither MAX_PATH nor a name ending in
+// a dot or a blank gets in the way.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -13,27 +16,30 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/code_page_win32.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/names.h"
+#include "platform/process.h"
 
 namespace {
 
 std::string system_reason(DWORD error) {
   // A call that failed without saying why has still failed.
   if (error == ERROR_SUCCESS) return std::strerror(EIO);
-  char text[512];
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                error, 0, text, sizeof text, nullptr);
+  wchar_t text[512];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                error, 0, text, sizeof text / sizeof text[0], nullptr);
   while (length > 0 &&
-         (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.'))
+         (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L'.'))
     --length;
   if (length == 0) return "error " + std::to_string(error);
-  return std::string(text, length);
+  return wide_to_utf8(std::wstring_view(text, length));
 }
 
 std::string last_reason() { return system_reason(GetLastError()); }
@@ -45,17 +51,86 @@ bool leads_nowhere(DWORD error) {
          error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_DIRECTORY;
 }
 
-// Reserved names such as CON, nul.mp3 or COM1.mp3 name devices in every folder, and the system
-// gives them the attributes of an ordinary file; only their full path, \\.\NAME, gives them away.
-// Returns the error when the full path cannot be had, else ERROR_SUCCESS.
-DWORD find_device(const char* path, bool& device) {
-  DWORD size = GetFullPathNameA(path, 0, nullptr, nullptr);
-  if (size == 0) return GetLastError();
-  std::string full_path(size, '\0');
-  DWORD length = GetFullPathNameA(path, size, full_path.data(), nullptr);
-  if (length == 0 || length >= size) return GetLastError();
-  device = full_path.starts_with("\\\\.\\");
-  return ERROR_SUCCESS;
+bool is_separator(wchar_t character) { return character == L'\\' || character == L'/'; }
+
+// The path with \\?\ before its absolute form. "." and ".." parts are resolved as text, the
+// working folder's and the ones a caller climbs with; nothing else is changed, for a name the
+// program listed is exactly what the file system holds.
+std::wstring long_path(std::wstring path) {
+  if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\")) return path;
+  bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && is_separator(path[0]));
+  if (!absolute) {
+    DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring current(size, L'\0');
+    current.resize(GetCurrentDirectoryW(size, current.data()));
+    path = current + L"\\" + path;
+  }
+  // The root stays as it is: "C:" or "\\server\share".
+  std::size_t root_end = 2;
+  std::wstring prefix = L"\\\\?\\";
+  if (is_separator(path[0]) && path.size() > 1 && is_separator(path[1])) {
+    prefix = L"\\\\?\\UNC";
+    root_end = path.find_first_of(L"\\/", path.find_first_of(L"\\/", 2) + 1);
+    if (root_end == std::wstring::npos) root_end = path.size();
+    root_end = std::min(root_end, path.size());
+    prefix += L"\\" + path.substr(2, root_end - 2);
+  } else {
+    prefix += path.substr(0, 2);
+  }
+  std::vector<std::wstring_view> parts;
+  std::wstring_view rest = std::wstring_view(path).substr(root_end);
+  while (!rest.empty()) {
+    std::size_t separator = rest.find_first_of(L"\\/");
+    std::wstring_view part = rest.substr(0, separator);
+    rest = separator == std::wstring_view::npos ? std::wstring_view() : rest.substr(separator + 1);
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(part);
+    }
+  }
+  std::wstring result = prefix;
+  for (std::wstring_view part : parts) result.append(L"\\").append(part);
+  if (parts.empty()) result += L'\\';
+  return result;
+}
+
+// A path the program made of names it listed.
+std::wstring exact_path(const char* path) { return long_path(code_page_to_wide(path)); }
+
+// A path a user wrote, resolved as Windows resolves any path it is given: "." and "..", trailing
+// dots and blanks. A reserved name (CON, nul.mp3 up to Windows 10) comes back as \\.\NAME.
+bool resolve_path(const char* path, std::wstring& resolved, DWORD& error) {
+  std::wstring wide = code_page_to_wide(path);
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  resolved.assign(size, L'\0');
+  DWORD length = size == 0 ? 0 : GetFullPathNameW(wide.c_str(), size, resolved.data(), nullptr);
+  if (length == 0 || length >= size) {
+    error = GetLastError();
+    return false;
+  }
+  resolved.resize(length);
+  return true;
+}
+
+bool names_device(std::wstring_view full_path) {
+  return full_path.starts_with(L"\\\\.\\") && !full_path.starts_with(L"\\\\.\\pipe\\");
+}
+
+bool status_at(const std::wstring& path, FileStatus& status, std::string& reason) {
+  using Kind = FileStatus::Kind;
+  status = {};
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    if (leads_nowhere(error)) return true;
+    reason = system_reason(error);
+    return false;
+  }
+  status.kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::folder : Kind::regular_file;
+  status.read_only =
+      status.kind == Kind::regular_file && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return true;
 }
 
 // Temporary files created and not yet put in place or removed: what an interruption removes.
@@ -79,8 +154,8 @@ class FilesInFlight {
     FilesInFlight& files_;
   };
 
-  void add(const char* path) { paths_.emplace_back(path); }
-  void forget(const char* path) {
+  void add(const std::wstring& path) { paths_.push_back(path); }
+  void forget(const std::wstring& path) {
     auto found = std::find(paths_.begin(), paths_.end(), path);
     if (found != paths_.end()) paths_.erase(found);
   }
@@ -88,14 +163,14 @@ class FilesInFlight {
   [[noreturn]] void remove_all_and_end() {
     EnterCriticalSection(&lock_);
     // Created with FILE_SHARE_DELETE: one still open goes when the process closes it.
-    for (const std::string& path : paths_) DeleteFileA(path.c_str());
+    for (const std::wstring& path : paths_) DeleteFileW(path.c_str());
     TerminateProcess(GetCurrentProcess(), 130);
     ExitProcess(130);
   }
 
  private:
   CRITICAL_SECTION lock_;
-  std::vector<std::string> paths_;
+  std::vector<std::wstring> paths_;
 };
 
 FilesInFlight& files_in_flight() {
@@ -129,6 +204,8 @@ class Win32ReadableFile : public ReadableFile {
       DWORD got = 0;
       DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size - count, 1 << 30));
       if (!ReadFile(file_, buffer + count, wanted, &got, nullptr)) {
+        // The end of a pipe, as the writer closes it.
+        if (GetLastError() == ERROR_BROKEN_PIPE) break;
         reason = last_reason();
         return false;
       }
@@ -183,15 +260,15 @@ class Win32WritableFile : public WritableFile {
 };
 
 // Shared for deletion, so that an interruption can remove the file while it is open.
-HANDLE create_new(const char* path) {
-  return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+HANDLE create_new(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Removes what is in the way of creating path, which failed with error: a file, read-only or
 // not. Anything else, or nothing there, is a failure of its own.
-bool remove_stale(const char* path, DWORD error, std::string& reason) {
-  DWORD attributes = GetFileAttributesA(path);
+bool remove_stale(const std::wstring& path, DWORD error, std::string& reason) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     reason = system_reason(error);
     return false;
@@ -201,51 +278,64 @@ bool remove_stale(const char* path, DWORD error, std::string& reason) {
     return false;
   }
   if (((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
-       !SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) ||
-      !DeleteFileA(path)) {
+       !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) ||
+      !DeleteFileW(path.c_str())) {
     reason = last_reason();
     return false;
   }
   return true;
 }
 
+// Opens a file for reading that is known to be no device; refuses it when it turns out to be
+// one, or not of the types wanted.
+std::unique_ptr<ReadableFile> open_reading(const std::wstring& path, bool pipes_too,
+                                           std::string& reason) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = last_reason();
+    return nullptr;
+  }
+  // Checked again once open: the name may have been replaced meanwhile, or be a link to a
+  // device.
+  DWORD type = GetFileType(file);
+  if (type != FILE_TYPE_DISK && !(pipes_too && type == FILE_TYPE_PIPE)) {
+    reason = type == FILE_TYPE_CHAR ? "names a device" : "not a regular file";
+    CloseHandle(file);
+    return nullptr;
+  }
+  return std::make_unique<Win32ReadableFile>(file);
+}
+
 class Win32FileSystem : public FileSystem {
  public:
   bool enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
                          EntryVisitor visitor, std::string& reason) override {
-    char search[264];
-    int length = std::snprintf(search, sizeof search, "%s\\%s", folder, pattern);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof search) {
-      reason = "path longer than 263 characters";
-      return false;
-    }
-    WIN32_FIND_DATAA entry;
-    HANDLE search_handle = FindFirstFileA(search, &entry);
+    std::wstring search = exact_path(folder);
+    if (!search.ends_with(L'\\')) search += L'\\';
+    search += L'*';
+    std::wstring wide_pattern = utf8_to_wide(pattern);
+    WIN32_FIND_DATAW entry;
+    HANDLE search_handle = FindFirstFileW(search.c_str(), &entry);
     if (search_handle == INVALID_HANDLE_VALUE) {
-      // The folder is there, but nothing in it matches.
+      // The folder is there, but holds nothing: a root has no "." and "..".
       DWORD error = GetLastError();
       if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
       reason = system_reason(error);
       return false;
     }
+    std::string text;
     do {
       bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      if (directory != (kind == EntryKind::directories)) continue;
-      if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
-        continue;
-      // The search also matched the short name; the player sees only the long one.
-      if (!PathMatchSpecA(entry.cFileName, pattern)) continue;
-      if (!is_portable_name(entry.cFileName)) {
-        // The "A" functions spell a character the code page lacks as "?", which no real name
-        // holds: the player could never find this one.
-        warn_once("skipping %s%s%s: code page %s has no characters for this name",
-                  std::strcmp(folder, ".\\") == 0 ? "" : folder,
-                  std::strcmp(folder, ".\\") == 0 ? "" : "\\", entry.cFileName,
-                  code_page_name().c_str());
-        continue;
-      }
-      visitor(context, folder, entry.cFileName);
-    } while (FindNextFileA(search_handle, &entry));
+      std::wstring_view name = entry.cFileName;
+      if (directory != (kind == EntryKind::directories) || name == L"." || name == L"..") continue;
+      // Matched against the long name alone, which is all the player sees.
+      if (!PathMatchSpecW(entry.cFileName, wide_pattern.c_str())) continue;
+      bool spelled = wide_to_code_page(name, text);
+      if (is_usable_name(folder, wide_to_utf8(name), spelled ? text.c_str() : nullptr))
+        visitor(context, folder, text.c_str());
+    } while (FindNextFileW(search_handle, &entry));
     DWORD error = GetLastError();
     FindClose(search_handle);
     if (error == ERROR_NO_MORE_FILES) return true;
@@ -254,75 +344,81 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool status_of(const char* path, FileStatus& status, std::string& reason) override {
-    using Kind = FileStatus::Kind;
-    status = {};
-    bool device = false;
-    DWORD error = find_device(path, device);
-    if (device) {
-      status.kind = Kind::other;
-      return true;
-    }
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (error == ERROR_SUCCESS) {
-      attributes = GetFileAttributesA(path);
-      if (attributes == INVALID_FILE_ATTRIBUTES) error = GetLastError();
-    }
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return status_at(exact_path(path), status, reason);
+  }
+
+  bool look_up(const char* path, FileStatus& status, std::string& reason) override {
+    std::wstring resolved;
+    DWORD error = ERROR_SUCCESS;
+    if (!resolve_path(path, resolved, error)) {
+      status = {};
       if (leads_nowhere(error)) return true;
       reason = system_reason(error);
       return false;
     }
-    status.kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::folder : Kind::regular_file;
-    status.read_only =
-        status.kind == Kind::regular_file && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    return true;
+    // Reserved names are devices in every folder, and the system gives them the attributes of
+    // an ordinary file; only their full path gives them away.
+    if (names_device(resolved)) {
+      status = {FileStatus::Kind::other, false};
+      return true;
+    }
+    return status_at(long_path(resolved), status, reason);
   }
 
   std::unique_ptr<ReadableFile> open_file(const char* path, std::string& reason) override {
+    std::wstring full = exact_path(path);
     FileStatus status;
-    if (!status_of(path, status, reason)) return nullptr;
+    if (!status_at(full, status, reason)) return nullptr;
     if (status.kind != FileStatus::Kind::regular_file) {
-      reason = status.kind == FileStatus::Kind::missing  ? system_reason(ERROR_FILE_NOT_FOUND)
-               : status.kind == FileStatus::Kind::folder ? "is a folder"
-                                                         : "names a device";
+      reason = status.kind == FileStatus::Kind::folder ? "is a folder"
+                                                       : system_reason(ERROR_FILE_NOT_FOUND);
       return nullptr;
     }
-    HANDLE file =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    return open_reading(full, false, reason);
+  }
+
+  std::unique_ptr<ReadableFile> open_given_file(const char* path, std::string& reason) override {
+    std::wstring wide = utf8_to_wide(path);
+    DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    DWORD length = size == 0 ? 0 : GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) {
       reason = last_reason();
       return nullptr;
     }
-    // Checked again once open: the name may have been replaced meanwhile, or be a link to a
-    // device.
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-      reason = "not a regular file";
-      CloseHandle(file);
+    full.resize(length);
+    // CON would wait for the keyboard, NUL pass for an empty playlist: neither is opened.
+    if (names_device(full)) {
+      reason = "names a device";
       return nullptr;
     }
-    return std::make_unique<Win32ReadableFile>(file);
+    std::wstring target = long_path(full);
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      reason = "is a folder";
+      return nullptr;
+    }
+    return open_reading(target, true, reason);
   }
 
   std::unique_ptr<WritableFile> create_file(const char* path, std::string& reason) override {
+    std::wstring full = exact_path(path);
     FilesInFlight::Locked locked(files_in_flight());
     // A stale file of this name is never written through: it goes first, read-only or not.
-    // Rarely there: removed only when found in the way. Created through the "A" function like
-    // every other name here, so a path Windows cannot take fails now, not when the finished
-    // file is to be put in place.
-    HANDLE file = create_new(path);
+    // Rarely there: removed only when found in the way.
+    HANDLE file = create_new(full);
     DWORD error = GetLastError();
     if (file == INVALID_HANDLE_VALUE &&
         (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
          error == ERROR_ACCESS_DENIED)) {
-      if (!remove_stale(path, error, reason)) return nullptr;
-      file = create_new(path);
+      if (!remove_stale(full, error, reason)) return nullptr;
+      file = create_new(full);
     }
     if (file == INVALID_HANDLE_VALUE) {
       reason = last_reason();
       return nullptr;
     }
-    files_in_flight().add(path);
+    files_in_flight().add(full);
     return std::make_unique<Win32WritableFile>(file);
   }
 
@@ -330,37 +426,42 @@ class Win32FileSystem : public FileSystem {
   bool sync(std::string& /*reason*/) override { return true; }
 
   bool replace_file(const char* source, const char* target, std::string& reason) override {
+    std::wstring full_source = exact_path(source);
     FilesInFlight::Locked locked(files_in_flight());
-    if (!MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExW(full_source.c_str(), exact_path(target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       reason = last_reason();
       return false;
     }
-    files_in_flight().forget(source);
+    files_in_flight().forget(full_source);
     return true;
   }
 
   bool remove_file(const char* path, std::string& reason) override {
+    std::wstring full = exact_path(path);
     FilesInFlight::Locked locked(files_in_flight());
-    if (!DeleteFileA(path)) {
+    if (!DeleteFileW(full.c_str())) {
       DWORD error = GetLastError();
       if (!leads_nowhere(error)) {
         reason = system_reason(error);
         return false;
       }
     }
-    files_in_flight().forget(path);
+    files_in_flight().forget(full);
     return true;
   }
 
   bool identify_folder(const char* path, FolderIdentity& identity, std::string& reason) override {
-    DWORD attributes = GetFileAttributesA(path);
+    std::wstring full = exact_path(path);
+    DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       reason = last_reason();
       return false;
     }
     // Opened as the folder it leads to, for the identity of what a junction points to.
-    HANDLE folder = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE folder =
+        CreateFileW(full.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE) {
       reason = last_reason();
       return false;
@@ -377,9 +478,20 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool change_working_folder(const char* path, std::string& reason) override {
-    if (SetCurrentDirectoryA(path)) return true;
+    std::wstring wide = utf8_to_wide(path);
+    // "E:\My Music\" as a batch file or a launcher passes it: the C library reads the \" before
+    // the closing quote as a quote of the name.
+    if (wide.ends_with(L'"')) wide.pop_back();
+    if (SetCurrentDirectoryW(wide.c_str())) return true;
     reason = last_reason();
     return false;
+  }
+
+  std::string working_folder_shown() override {
+    DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring current(size, L'\0');
+    current.resize(GetCurrentDirectoryW(size, current.data()));
+    return wide_to_utf8(current);
   }
 };
 

@@ -31,10 +31,11 @@ TEST(Win32Files, DeviceNamesAreNeverRegularFiles) {
     for (const std::string& path : {std::string(c.name), folder + "\\" + c.name}) {
       FileStatus status;
       std::string reason;
-      EXPECT_TRUE(file_system().status_of(path.c_str(), status, reason)) << reason;
+      EXPECT_TRUE(file_system().look_up(path.c_str(), status, reason)) << reason;
       EXPECT_NE(status.kind, FileStatus::Kind::regular_file) << path;
-      EXPECT_EQ(file_system().open_file(path.c_str(), reason), nullptr) << path;
+      EXPECT_EQ(file_system().open_given_file(path.c_str(), reason), nullptr) << path;
       if (c.device_everywhere) {
+        EXPECT_EQ(status.kind, FileStatus::Kind::other) << path;
         EXPECT_EQ(reason, "names a device") << path;
       }
     }

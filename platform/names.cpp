@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
+
+#include "platform/code_page.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -96,4 +100,20 @@ bool is_portable_name(std::string_view name) {
       return false;
   }
   return true;
+}
+
+bool is_usable_name(const char* folder, std::string_view system_name, const char* text) {
+  if (text != nullptr && is_portable_name(text)) return true;
+  std::string shown(system_name);
+  if (std::strcmp(folder, ".\\") != 0) shown = display_text(folder) + "\\" + shown;
+  if (text == nullptr)
+    // The player could never find it: its name has no spelling in the device's code page.
+    warn_once("skipping %s: code page %s has no characters for this name", shown.c_str(),
+              code_page_name().c_str());
+  else
+    warn_once(
+        "skipping %s: a Windows player cannot use a name holding control characters or any of "
+        "\" * : < > ? \\ |",
+        shown.c_str());
+  return false;
 }

@@ -19,5 +19,10 @@ bool is_ascii(std::string_view text);
 bool is_valid_utf8(std::string_view text);
 
 // False for a name a Windows player could never find: one holding control characters or any
-// of " * : < > ? \ |. On Windows "?" also stands for a character the code page lacks.
+// of " * : < > ? \ |.
 bool is_portable_name(std::string_view name);
+
+// True when a name a listing found may be handed on: text is its code-page text, or null when
+// the code page has none. Otherwise warns, once a run, naming the entry by its folder (a path
+// text) and its name as the system spells it (UTF-8), and returns false.
+bool is_usable_name(const char* folder, std::string_view system_name, const char* text);

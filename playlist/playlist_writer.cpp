@@ -29,6 +29,7 @@ struct Batch {
   std::vector<FinishedPlaylist> playlists;
   std::size_t bytes = 0;
   bool all_in_place = true;  // since put_playlists_in_place last answered
+  std::size_t put_in_place = 0;
 };
 
 Batch batch;
@@ -46,8 +47,10 @@ void put_batch_in_place() {
   for (const FinishedPlaylist& playlist : batch.playlists) {
     std::string why = reason;
     if (synced &&
-        file_system().replace_file(playlist.temporary_path.c_str(), playlist.path.c_str(), why))
+        file_system().replace_file(playlist.temporary_path.c_str(), playlist.path.c_str(), why)) {
+      ++batch.put_in_place;
       continue;
+    }
     warn("cannot %s %s: %s", synced ? "replace" : "write", display_text(playlist.path).c_str(),
          why.c_str());
     remove_temporary_file(playlist.temporary_path);
@@ -147,3 +150,5 @@ bool put_playlists_in_place() {
   }
   return std::exchange(batch.all_in_place, true);
 }
+
+std::size_t playlists_put_in_place() { return batch.put_in_place; }

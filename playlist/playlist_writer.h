@@ -52,3 +52,6 @@ void abandon_playlist(PlaylistStream& playlist);
 // Returns false when one of them could not be (said on standard error); true means every
 // playlist closed so far is in its place, durably.
 bool put_playlists_in_place();
+
+// How many playlists have taken their places so far.
+std::size_t playlists_put_in_place();

@@ -17,15 +17,23 @@ namespace {
 // The program runs in root, beside the music folder Music and a folder named "-x".
 class CommandLine : public ::testing::Test {
  protected:
+  // "\xE9\x9F\xB3\xE6\xA5\xBD" is "music" in Japanese, which no Windows-1252 can spell.
   void SetUp() override {
-    make_library(root.path(), {"Music/Jazz/", "Music/Rock/", "-x/Blues/", "notes.txt"});
+    make_library(root.path(), {"Music/Jazz/", "Music/Rock/", "-x/Blues/", "notes.txt",
+                               "\xE9\x9F\xB3\xE6\xA5\xBD/Folk/"});
   }
   RunResult run(std::vector<std::string> arguments) {
     return run_eplgen({.working_folder = root.path(), .arguments = std::move(arguments)});
   }
   TemporaryFolder root;
-  const std::vector<std::string> untouched = {"-x/",         "-x/Blues/",   "Music/",
-                                              "Music/Jazz/", "Music/Rock/", "notes.txt"};
+  const std::vector<std::string> untouched = {"-x/",
+                                              "-x/Blues/",
+                                              "Music/",
+                                              "Music/Jazz/",
+                                              "Music/Rock/",
+                                              "notes.txt",
+                                              "\xE9\x9F\xB3\xE6\xA5\xBD/",
+                                              "\xE9\x9F\xB3\xE6\xA5\xBD/Folk/"};
 };
 
 TEST_F(CommandLine, HelpAndVersionAnswerAndWriteNothing) {
@@ -34,8 +42,11 @@ TEST_F(CommandLine, HelpAndVersionAnswerAndWriteNothing) {
   const struct {
     std::vector<std::string> arguments;
     std::string pattern;
-  } cases[] = {
-      {{"-h"}, help}, {{"--help", "Music"}, help}, {{"-V"}, version}, {{"--version"}, version}};
+  } cases[] = {{{"-h"}, help},
+               {{"--help", "Music"}, help},
+               {{"/?"}, help},
+               {{"-V"}, version},
+               {{"--version"}, version}};
   for (const auto& c : cases) {
     RunResult result = run(c.arguments);
     EXPECT_EQ(result.exit_status, 0) << c.arguments[0];
@@ -72,14 +83,18 @@ TEST_F(CommandLine, RefusesWhatIsNotOneFolderAndWritesNothing) {
 }
 
 TEST_F(CommandLine, WorksInTheFolderGiven) {
-  const struct {
+  struct Case {
     std::vector<std::string> arguments;
     std::string folder;
     std::vector<std::string> subfolders;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {{"Music"}, "Music", {"Jazz", "Rock"}},
       {{"--", "-x"}, "-x", {"Blues"}},
+      {{"\xE9\x9F\xB3\xE6\xA5\xBD"}, "\xE9\x9F\xB3\xE6\xA5\xBD", {"Folk"}},
   };
+  // "Music\" in quotes, as a batch file passes it: the C library takes the \" for a quote.
+  if (testing_windows_build()) cases.push_back({{"Music\""}, "Music", {"Jazz", "Rock"}});
   for (const auto& c : cases) {
     RunResult result = run(c.arguments);
     EXPECT_EQ(result.exit_status, 0) << c.folder;

@@ -14,14 +14,14 @@ CommandLine parse_command_line(int argc, char** argv) {
   // Indexed, so that an option taking a value can consume the argument after it.
   for (std::size_t index = 1; index < arguments.size(); ++index) {
     std::string_view argument = arguments[index];
-    if (!options_ended && argument == "/?") {
-      command_line.help = true;  // as Windows users ask console programs
+    // "/?" is how Windows users ask a console program for help.
+    bool asks_help = argument == "-h" || argument == "--help" || argument == "/?";
+    if (!options_ended && asks_help) {
+      command_line.help = true;
     } else if (options_ended || argument.size() < 2 || argument[0] != '-') {
       command_line.operands.emplace_back(argument);
     } else if (argument == "--") {
       options_ended = true;
-    } else if (argument == "-h" || argument == "--help") {
-      command_line.help = true;
     } else if (argument == "-V" || argument == "--version") {
       command_line.version = true;
     } else if (argument == "--codepage") {

@@ -63,9 +63,7 @@ TEST_F(CodePage, NamesThePlayerCouldNeverFindAreSkippedWithAWarning) {
   make_library(music, {"\xE6\x97\xA5\xE6\x9C\xAC/", "Mix/\xE6\x97\xA5\xE6\x9C\xAC.mp3",
                        "Mix/good.mp3", "Mix/._good.mp3", "Mix/._list.m3u", "Rock/a.mp3",
                        "\xEF\xBC\xB2ock/x.mp3", "Dvo\xC5\x99\xC3\xA1k/",
-                       "\xC5\x81\xC3\xB3"
-                       "d\xC5\xBA/",
-                       "Mix/\xCE\xB1.mp3", "Trail./t.mp3"});
+                       "\xC5\x81\xC3\xB3\x64\xC5\xBA/", "Mix/\xCE\xB1.mp3", "Trail./t.mp3"});
   write_bytes(music / "Mix/._list.m3u", std::string("\0\x05\x16\x07", 4));
   write_bytes(music /
                   "Mix/\xC4\x8C"

@@ -27,15 +27,17 @@ bool import_m3u(PlaylistStream& playlist, const char* m3u_path, std::string& pro
   std::string joined;
   std::string converted;
   unsigned line_number = 0;
-  bool at_line_start = true;
   while (read_m3u_line(reader, read)) {
-    // A long line comes in pieces; warnings name the line of the file they belong to.
-    if (at_line_start) ++line_number;
-    at_line_start = read.ends_with('\n');
-    // A zero byte ends the line's text; a line feed left at its end is not part of the name.
+    ++line_number;
+    // A zero byte ends the line's text.
     std::string_view line(read.c_str());
-    if (line.ends_with('\n')) line.remove_suffix(1);
+    // A comment is skipped whole, however long.
     if (line.empty() || line.front() == '#') continue;
+    if (reader.over_long && line.size() == read.size()) {
+      warn("skipping line %u of %s: longer than %u characters", line_number,
+           display_text(m3u_path).c_str(), static_cast<unsigned>(kMaxLineRead));
+      continue;
+    }
     // Most players and editors now write UTF-8; the player resolves names in its code page.
     if (!is_ascii(line) && is_valid_utf8(line)) {
       if (!utf8_to_code_page(line, converted)) {
@@ -47,6 +49,14 @@ bool import_m3u(PlaylistStream& playlist, const char* m3u_path, std::string& pro
       line = converted;
     }
     if (line.size() < 4) continue;
+    // The names a listing would skip are never tracks either.
+    if (!holds_portable_names(line)) {
+      warn(
+          "skipping line %u of %s: a Windows player cannot use a name holding control "
+          "characters or any of \" * : < > ? |",
+          line_number, display_text(m3u_path).c_str());
+      continue;
+    }
     if (m3u_folder.size() + line.size() > kMaxPathText) {
       warn("skipping line %u of %s: path longer than %u characters", line_number,
            display_text(m3u_path).c_str(), static_cast<unsigned>(kMaxPathText));

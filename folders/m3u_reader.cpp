@@ -52,11 +52,15 @@ int next_character(M3uReader& reader) {
 bool read_m3u_line(M3uReader& reader, std::string& line) {
   if (!reader.started) skip_byte_order_mark(reader);
   line.clear();
-  while (line.size() < kMaxLineRead) {
-    int character = next_character(reader);
-    if (character < 0) break;
-    line += static_cast<char>(character);
-    if (character == '\n') break;
+  reader.over_long = false;
+  int character = next_character(reader);
+  if (character < 0) return false;
+  for (; character >= 0 && character != '\n'; character = next_character(reader)) {
+    // The rest of an over-long line is read past, so that it never passes for a line.
+    if (line.size() < kMaxLineRead)
+      line += static_cast<char>(character);
+    else
+      reader.over_long = true;
   }
-  return !line.empty();
+  return true;
 }

@@ -10,8 +10,7 @@
 
 #include "platform/file_system.h"
 
-// One read takes the characters up to and including the next line feed, but at most this many:
-// a longer line comes in pieces.
+// The longest line an M3U may hold, its line end not counted; a longer one is over-long.
 inline constexpr std::size_t kMaxLineRead = 259;
 
 struct M3uReader {
@@ -21,10 +20,12 @@ struct M3uReader {
   std::size_t length = 0;
   bool started = false;
   bool ended = false;
-  std::string failure;  // why reading stopped before the end of the file; empty if it did not
+  std::string failure;     // why reading stopped before the end of the file; empty if it did not
+  bool over_long = false;  // the line read last had more than kMaxLineRead characters
 };
 
-// Reads the next line (or piece of a long line) into line, with its line feed if it has one.
-// Returns false when a read yields no characters at all: at the end of the file, after 0x1A or
-// after a read error (failure then says why).
+// Reads the next line into line, without its line feed: its first kMaxLineRead characters, the
+// rest of an over-long line being read past (over_long then says so). Returns false when there
+// is no line left: at the end of the file, after 0x1A or after a read error (failure then says
+// why).
 bool read_m3u_line(M3uReader& reader, std::string& line);

@@ -28,6 +28,10 @@ bool select_code_page(std::string_view name, std::string& reason);
 // system's, when it is one of kCodePages, else CP1252, which is said on standard error.
 void use_default_code_page();
 
+// For each byte of the code page, the byte of its upper-case letter, as Unicode's case mapping
+// gives it; the byte itself when it is no letter or its upper case is not in the code page.
+const std::array<unsigned char, 256>& upper_case_table();
+
 // The code page's name, for messages.
 std::string code_page_name();
 

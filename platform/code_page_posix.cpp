@@ -3,8 +3,14 @@
 #include "platform/code_page_posix.h"
 
 #include <iconv.h>
+#include <locale.h>
 
+#include <array>
 #include <cerrno>
+#include <climits>
+#include <cwchar>
+#include <cwctype>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +27,7 @@ struct Converters {
   std::string name{kDefaultCodePage};
   iconv_t to_code_page = iconv_open(name.c_str(), "UTF-8");
   iconv_t to_utf8 = iconv_open("UTF-8", name.c_str());
+  std::optional<std::array<unsigned char, 256>> upper;  // made when first needed
 };
 
 Converters& converters() {
@@ -91,9 +98,9 @@ std::string display_text(std::string_view text) {
   for (;;) {
     std::size_t position = 0;
     if (convert(converters().to_utf8, text, piece, position)) return shown + piece;
-    // A byte the code page leaves undefined is shown as it is; the rest is converted on.
+    // A byte the code page leaves undefined is shown as "?"; the rest is converted on.
     shown += piece;
-    shown += text[position];
+    shown += '?';
     text.remove_prefix(position + 1);
   }
 }
@@ -105,6 +112,7 @@ bool select_code_page(std::string_view name, std::string& reason) {
     iconv_close(current.to_code_page);
     iconv_close(current.to_utf8);
     current.name = code_page;
+    current.upper.reset();
     current.to_code_page = iconv_open(current.name.c_str(), "UTF-8");
     current.to_utf8 = iconv_open("UTF-8", current.name.c_str());
     if (current.to_code_page == reinterpret_cast<iconv_t>(-1) ||
@@ -116,6 +124,40 @@ bool select_code_page(std::string_view name, std::string& reason) {
   }
   reason = "not one of CP1250 to CP1258 or CP874";
   return false;
+}
+
+// The C library's Unicode case mapping, as its UTF-8 locale has it: the letters Windows folds in
+// the code page fold here too.
+const std::array<unsigned char, 256>& upper_case_table() {
+  Converters& current = converters();
+  if (current.upper) return *current.upper;
+  std::array<unsigned char, 256>& upper = current.upper.emplace();
+  for (int byte = 0; byte < 256; ++byte)
+    upper[byte] = byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A')
+                                             : static_cast<unsigned char>(byte);
+  static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  if (unicode == static_cast<locale_t>(nullptr)) return upper;
+  locale_t previous = uselocale(unicode);
+  std::string utf8;
+  std::string back;
+  for (int byte = 0x80; byte < 0x100; ++byte) {
+    char text = static_cast<char>(byte);
+    std::size_t position = 0;
+    wchar_t letter = 0;
+    std::mbstate_t state{};
+    if (!convert(current.to_utf8, std::string_view(&text, 1), utf8, position) ||
+        std::mbrtowc(&letter, utf8.data(), utf8.size(), &state) != utf8.size())
+      continue;
+    char encoded[MB_LEN_MAX];
+    state = {};
+    std::size_t length = std::wcrtomb(encoded, static_cast<wchar_t>(std::towupper(letter)), &state);
+    if (length != static_cast<std::size_t>(-1) &&
+        convert(current.to_code_page, std::string_view(encoded, length), back, position) &&
+        back.size() == 1)
+      upper[byte] = static_cast<unsigned char>(back[0]);
+  }
+  uselocale(previous);
+  return upper;
 }
 
 std::string code_page_name() { return converters().name; }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <string>
 #include <string_view>
@@ -31,7 +32,9 @@ bool offered(UINT code_page) {
                      [code_page](std::string_view name) { return number_of(name) == code_page; });
 }
 
-UINT chosen_code_page = 0;  // none yet
+UINT chosen_code_page = 0;      // none yet
+UINT upper_case_code_page = 0;  // the code page upper_case_table was made for
+std::array<unsigned char, 256> upper_case;
 
 UINT code_page() {
   if (chosen_code_page == 0) chosen_code_page = offered(GetACP()) ? GetACP() : kDefaultCodePage;
@@ -93,7 +96,11 @@ bool utf8_to_code_page(std::string_view utf8, std::string& converted) {
 
 std::string display_text(std::string_view text) {
   if (is_ascii(text)) return std::string(text);
-  return wide_to_utf8(code_page_to_wide(text));
+  std::wstring wide = code_page_to_wide(text);
+  // Windows gives a byte the code page leaves undefined (0x81 in CP1252) as a C1 control.
+  std::replace_if(
+      wide.begin(), wide.end(), [](wchar_t c) { return c >= 0x80 && c <= 0x9F; }, L'?');
+  return wide_to_utf8(wide);
 }
 
 bool select_code_page(std::string_view name, std::string& reason) {
@@ -117,6 +124,27 @@ void use_default_code_page() {
       "the system's code page, CP%u, is not one a player reads names in: CP1252 is used "
       "(another can be chosen with --codepage)",
       static_cast<unsigned>(GetACP()));
+}
+
+// Windows' own case mapping: the letters it folds when it compares names.
+const std::array<unsigned char, 256>& upper_case_table() {
+  if (upper_case_code_page == code_page()) return upper_case;
+  upper_case_code_page = code_page();
+  for (int byte = 0; byte < 256; ++byte) {
+    upper_case[byte] = static_cast<unsigned char>(byte);
+    char text = static_cast<char>(byte);
+    wchar_t letter = 0;
+    wchar_t upper = 0;
+    char back = 0;
+    BOOL used_default = FALSE;
+    if (MultiByteToWideChar(code_page(), 0, &text, 1, &letter, 1) == 1 &&
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, &letter, 1, &upper, 1) == 1 &&
+        WideCharToMultiByte(code_page(), WC_NO_BEST_FIT_CHARS, &upper, 1, &back, 1, nullptr,
+                            &used_default) == 1 &&
+        !used_default)
+      upper_case[byte] = static_cast<unsigned char>(back);
+  }
+  return upper_case;
 }
 
 std::string code_page_name() { return "CP" + std::to_string(code_page()); }

@@ -23,6 +23,7 @@ struct ConsoleState {
   int log_error = 0;          // why standard output failed; 0 while it works
   bool warning_lost = false;  // a diagnostic could not be written
   std::string line;           // the progress line being printed
+  std::string shown;          // the text in it
 };
 
 ConsoleState state;
@@ -56,14 +57,18 @@ void print_warning(const std::string& message) {
   write_error_line(std::string(program_name) + ": " + message + "\n");
 }
 
+// One line whatever a name or an M3U line in it holds, and no control codes for the terminal.
+void show_controls_as_question_marks(std::string& text) {
+  std::replace_if(
+      text.begin(), text.end(),
+      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
+}
+
 std::string format_message(const char* format, va_list arguments) {
   char formatted[2048];
   std::vsnprintf(formatted, sizeof formatted, format, arguments);
   std::string message = formatted;
-  // One line whatever a name or an M3U line in it holds, and no control codes for the terminal.
-  std::replace_if(
-      message.begin(), message.end(),
-      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
+  show_controls_as_question_marks(message);
   return message;
 }
 
@@ -72,12 +77,10 @@ std::string format_message(const char* format, va_list arguments) {
 void log_line(const char* format, const char* text) {
   std::string_view pattern = format;
   std::size_t at = pattern.find("%s");
-  state.line.assign(pattern.substr(0, at));
-  if (is_ascii(text))
-    state.line += text;
-  else
-    state.line += display_text(text);
-  state.line.append(pattern.substr(at + 2));
+  std::string& shown = state.shown;
+  shown = is_ascii(text) ? text : display_text(text);
+  show_controls_as_question_marks(shown);
+  state.line.assign(pattern.substr(0, at)).append(shown).append(pattern.substr(at + 2));
   print_line(state.line);
 }
 

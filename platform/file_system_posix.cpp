@@ -18,6 +18,7 @@
 #include <list>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -56,7 +57,8 @@ struct ReadEntry {
   std::uint32_t name;  // where the file system's name starts in FolderRead::names
   std::uint32_t text;  // where the program's text starts, or kNoText when the code page lacks it
   std::uint32_t text_length;
-  EntryType type;  // of what a link points to
+  EntryType type;     // of what a link points to
+  bool twin = false;  // reads the same to the player as the entry before it, which is taken
 };
 
 // A folder's entries as read from the file system, in listing order. Names and texts lie back
@@ -65,6 +67,7 @@ struct ReadEntry {
 struct FolderRead {
   std::string names;
   std::vector<ReadEntry> entries;
+  bool has_twins = false;
 };
 
 std::string_view text_of(const FolderRead& read, const ReadEntry& entry) {
@@ -138,8 +141,24 @@ std::shared_ptr<const FolderRead> read_folder_now(const std::string& native_fold
   }
   std::sort(read->entries.begin(), read->entries.end(),
             [&read](const ReadEntry& left, const ReadEntry& right) {
-              return listing_order(text_of(*read, left), text_of(*read, right));
+              std::string_view left_text = text_of(*read, left);
+              std::string_view right_text = text_of(*read, right);
+              // One text for two names (UTF-8 and code-page bytes): the names decide.
+              if (left_text == right_text)
+                return std::strcmp(read->names.c_str() + left.name,
+                                   read->names.c_str() + right.name) < 0;
+              return listing_order(left_text, right_text);
             });
+  // Names the player cannot tell apart ("Rock" and "rock", or one name in UTF-8 and in the code
+  // page's bytes) come next to each other in listing order: the first is taken.
+  const ReadEntry* taken = nullptr;
+  for (ReadEntry& entry : read->entries) {
+    if (entry.text == kNoText) continue;
+    entry.twin = taken != nullptr &&
+                 compare_windows_names(text_of(*read, *taken), text_of(*read, entry)) == 0;
+    read->has_twins |= entry.twin;
+    if (!entry.twin) taken = &entry;
+  }
   return read;
 }
 
@@ -297,11 +316,20 @@ class PosixFileSystem : public FileSystem {
     std::shared_ptr<const FolderRead> read = read_folder(native_folder, reason);
     if (read == nullptr) return false;
     EntryType wanted = kind == EntryKind::directories ? EntryType::directory : EntryType::regular;
+    const char* taken = nullptr;
     for (const ReadEntry& entry : read->entries) {
       const char* name = read->names.c_str() + entry.name;
-      if (entry.type != wanted || fnmatch(pattern, name, FNM_CASEFOLD) != 0) continue;
       const char* text = entry.text == kNoText ? nullptr : read->names.c_str() + entry.text;
-      if (is_usable_name(folder, name, text)) visitor(context, folder, text);
+      if (text != nullptr && !entry.twin) taken = text;
+      if (entry.type != wanted || fnmatch(pattern, name, FNM_CASEFOLD) != 0 ||
+          !is_usable_name(folder, name, text))
+        continue;
+      if (entry.twin) {
+        warn_once("skipping %s: the player cannot tell it from %s, which is taken",
+                  shown_entry(folder, name).c_str(), display_text(taken).c_str());
+        continue;
+      }
+      visitor(context, folder, text);
     }
     return true;
   }
@@ -323,8 +351,14 @@ class PosixFileSystem : public FileSystem {
   }
 
   // Names are looked up as Windows would find them whoever wrote them.
+  // A path a user wrote is resolved as Windows resolves it before it is looked up.
   bool look_up(const char* path, FileStatus& status, std::string& reason) override {
-    return status_of(path, status, reason);
+    std::optional<std::string> resolved = windows_path(path);
+    if (!resolved) {
+      status = {};
+      return true;
+    }
+    return status_of(resolved->c_str(), status, reason);
   }
 
   std::unique_ptr<ReadableFile> open_file(const char* path, std::string& reason) override {
@@ -477,6 +511,7 @@ class PosixFileSystem : public FileSystem {
   void forget_reads() {
     last_read_ = {};
     indexes_ = {};
+    folders_with_twins_.clear();
   }
 
  private:
@@ -493,9 +528,26 @@ class PosixFileSystem : public FileSystem {
     if (last_read_.read == nullptr || last_read_.native_folder != native_folder) {
       std::shared_ptr<const FolderRead> read = read_folder_now(native_folder, reason);
       if (read == nullptr) return nullptr;
+      if (read->has_twins) folders_with_twins_.emplace(folder_key(native_folder));
       last_read_ = {native_folder, std::move(read)};
     }
     return last_read_.read;
+  }
+
+  // The same folder read as "Rock" or "./Rock" has one key.
+  static std::string_view folder_key(std::string_view native_folder) {
+    while (native_folder.starts_with("./")) native_folder.remove_prefix(2);
+    return native_folder == "." ? std::string_view() : native_folder;
+  }
+
+  bool through_twins(std::string_view native) const {
+    if (folders_with_twins_.empty()) return false;
+    native = folder_key(native);
+    if (folders_with_twins_.count(std::string_view()) != 0) return true;
+    for (std::size_t end = native.find('/'); end != std::string_view::npos;
+         end = native.find('/', end + 1))
+      if (folders_with_twins_.count(native.substr(0, end)) != 0) return true;
+    return false;
   }
 
   const FolderIndex* index_of(const std::string& native_folder, std::string& reason) {
@@ -503,8 +555,10 @@ class PosixFileSystem : public FileSystem {
     FolderIndex index{read_folder(native_folder, reason), {}};
     if (index.read == nullptr) return nullptr;
     const FolderRead& read = *index.read;
+    // A twin is never found: every lookup of its name reaches the entry taken.
     for (std::uint32_t place = 0; place < read.entries.size(); ++place)
-      if (read.entries[place].text != kNoText) index.by_name.push_back(place);
+      if (read.entries[place].text != kNoText && !read.entries[place].twin)
+        index.by_name.push_back(place);
     std::stable_sort(index.by_name.begin(), index.by_name.end(), [&read](auto left, auto right) {
       return compare_windows_names(text_of(read, read.entries[left]),
                                    text_of(read, read.entries[right])) < 0;
@@ -542,7 +596,10 @@ class PosixFileSystem : public FileSystem {
   // Finds the file system's name for a path text, and its status.
   Lookup find_existing(std::string_view path, std::string& native, struct stat& status,
                        std::string& reason) {
-    if (std::optional<std::string> plain = plain_native(path)) {
+    std::optional<std::string> plain = plain_native(path);
+    // A path through a folder holding twins is found name by name, so that it never reaches
+    // one of them.
+    if (plain && !through_twins(*plain)) {
       if (stat(plain->c_str(), &status) == 0) {
         native = std::move(*plain);
         return Lookup::found;
@@ -595,6 +652,7 @@ class PosixFileSystem : public FileSystem {
   };
   LastRead last_read_;
   FolderIndexCache indexes_;
+  std::set<std::string, std::less<>> folders_with_twins_;  // by folder_key
   std::vector<std::pair<dev_t, int>> devices_;  // a descriptor on each file system written to
 };
 

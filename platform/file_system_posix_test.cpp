@@ -37,8 +37,8 @@ TEST_F(PosixListing, DeliversAFixedOrderWhateverTheFileSystem) {
   std::vector<std::string> names;
   std::string reason;
   file_system().enumerate_entries(&names, ".\\", "*", EntryKind::directories, collect, reason);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{".cache", "Alpha", "alpha", "B", "beta", "Zed", "_x"}));
+  // "alpha" reads the same to the player as "Alpha", which comes first.
+  EXPECT_EQ(names, (std::vector<std::string>{".cache", "Alpha", "B", "beta", "Zed", "_x"}));
 }
 
 TEST_F(PosixListing, FollowsSymbolicLinksAndBackslashes) {

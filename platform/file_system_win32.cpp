@@ -348,6 +348,12 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool look_up(const char* path, FileStatus& status, std::string& reason) override {
+    // A separator after the last name: no file is there.
+    std::string_view text = path;
+    if (!text.empty() && (text.back() == '\\' || text.back() == '/')) {
+      status = {};
+      return true;
+    }
     std::wstring resolved;
     DWORD error = ERROR_SUCCESS;
     if (!resolve_path(path, resolved, error)) {

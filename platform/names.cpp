@@ -1,9 +1,12 @@
 #include "platform/names.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/console.h"
@@ -18,11 +21,27 @@ bool same_letter(char a, char b) {
   return ascii_upper(static_cast<unsigned char>(a)) == ascii_upper(static_cast<unsigned char>(b));
 }
 
+bool is_separator(char character) { return character == '\\' || character == '/'; }
+
+// The Unicode combining marks that follow a letter in a decomposed name, U+0300 to U+036F, as
+// UTF-8: CC 80 to CD AF.
+bool holds_combining_mark(std::string_view utf8) {
+  for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
+    unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    unsigned char next = static_cast<unsigned char>(utf8[i + 1]);
+    if ((lead == 0xCC && next >= 0x80 && next <= 0xBF) ||
+        (lead == 0xCD && next >= 0x80 && next <= 0xAF))
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool listing_order(std::string_view left, std::string_view right) {
   // One pass: the first difference of folded letters decides; failing one, a shorter name
   // comes first; failing that, the first difference of bytes.
+  const std::array<unsigned char, 256>& upper = upper_case_table();
   std::size_t common = std::min(left.size(), right.size());
   int byte_difference = 0;
   // Names in one folder share long beginnings; equal bytes are equal letters too, so they are
@@ -37,7 +56,7 @@ bool listing_order(std::string_view left, std::string_view right) {
     unsigned char a = static_cast<unsigned char>(left[i]);
     unsigned char b = static_cast<unsigned char>(right[i]);
     if (a == b) continue;
-    if (ascii_upper(a) != ascii_upper(b)) return ascii_upper(a) < ascii_upper(b);
+    if (upper[a] != upper[b]) return upper[a] < upper[b];
     if (byte_difference == 0) byte_difference = a < b ? -1 : 1;
   }
   if (left.size() != right.size()) return left.size() < right.size();
@@ -45,19 +64,45 @@ bool listing_order(std::string_view left, std::string_view right) {
 }
 
 int compare_windows_names(std::string_view left, std::string_view right) {
-  auto trimmed = [](std::string_view name) {
-    std::size_t kept = name.find_last_not_of(" .");
-    return kept == std::string_view::npos ? std::string_view() : name.substr(0, kept + 1);
-  };
-  left = trimmed(left);
-  right = trimmed(right);
+  const std::array<unsigned char, 256>& upper = upper_case_table();
   std::size_t common = std::min(left.size(), right.size());
   for (std::size_t i = 0; i < common; ++i) {
-    unsigned char a = ascii_upper(static_cast<unsigned char>(left[i]));
-    unsigned char b = ascii_upper(static_cast<unsigned char>(right[i]));
+    unsigned char a = upper[static_cast<unsigned char>(left[i])];
+    unsigned char b = upper[static_cast<unsigned char>(right[i])];
     if (a != b) return a < b ? -1 : 1;
   }
   return left.size() == right.size() ? 0 : left.size() < right.size() ? -1 : 1;
+}
+
+std::optional<std::string> windows_path(std::string_view path) {
+  // A separator after the last name: Windows finds no file there.
+  if (!path.empty() && is_separator(path.back())) return std::nullopt;
+  std::vector<std::string_view> parts;
+  std::size_t climbs = 0;  // ".." parts above the folder the path starts in
+  while (!path.empty()) {
+    std::size_t separator = path.find_first_of("\\/");
+    std::string_view part = path.substr(0, separator);
+    path = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
+    if (part == "..") {
+      if (parts.empty())
+        ++climbs;
+      else
+        parts.pop_back();
+      continue;
+    }
+    if (part.empty() || part == ".") continue;
+    // A part ending in one dot loses it; the last part loses all its trailing dots and blanks.
+    if (path.empty())
+      part = part.substr(0, part.find_last_not_of(" .") + 1);
+    else if (part.ends_with('.') && !part.ends_with(".."))
+      part.remove_suffix(1);
+    if (!part.empty()) parts.push_back(part);
+  }
+  std::string resolved;
+  for (std::size_t climb = 0; climb < climbs; ++climb) resolved += "..\\";
+  for (std::string_view part : parts) resolved.append(part).push_back('\\');
+  if (!resolved.empty()) resolved.pop_back();
+  return resolved;
 }
 
 bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {
@@ -102,11 +147,31 @@ bool is_portable_name(std::string_view name) {
   return true;
 }
 
+bool holds_portable_names(std::string_view path) {
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = path.size();
+    if (!is_portable_name(path.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string shown_entry(const char* folder, std::string_view system_name) {
+  if (std::strcmp(folder, ".\\") == 0) return std::string(system_name);
+  return display_text(folder) + "\\" + std::string(system_name);
+}
+
 bool is_usable_name(const char* folder, std::string_view system_name, const char* text) {
   if (text != nullptr && is_portable_name(text)) return true;
-  std::string shown(system_name);
-  if (std::strcmp(folder, ".\\") != 0) shown = display_text(folder) + "\\" + shown;
-  if (text == nullptr)
+  std::string shown = shown_entry(folder, system_name);
+  if (text == nullptr && holds_combining_mark(system_name))
+    // macOS writes "o" and a combining diaeresis where the player compares names with an "ö".
+    warn_once(
+        "skipping %s: its name is in decomposed form (letters and accents apart, as macOS "
+        "writes names), which the player cannot find; renaming it fixes that",
+        shown.c_str());
+  else if (text == nullptr)
     // The player could never find it: its name has no spelling in the device's code page.
     warn_once("skipping %s: code page %s has no characters for this name", shown.c_str(),
               code_page_name().c_str());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -32,11 +33,11 @@ TEST(Names, KeysCompareAsWindowsCompares) {
     const char* right;
     int order;
   } cases[] = {
-      {"02 Song.mp3 . ", "02 SONG.MP3", 0},
-      {"live", "LIVE.", 0},
-      {"\xE9t\xE9", "\xE9T\xE9", 0},
-      {"\xE9t\xE9", "\xC9t\xE9", 1},  // only ASCII letters fold
-      {" . ", "", 0},
+      {"02 Song.mp3", "02 SONG.MP3", 0},
+      {"live", "LIVE.", -1},          // trailing dots are the path's business, not the name's
+      {"\xE9t\xE9", "\xC9T\xC9", 0},  // the code page's letters fold: e acute and E acute
+      {"\xFF", "\x9F", 0},            // y and Y with diaeresis, 0x9F in Windows-1252
+      {"\xDF", "SS", 1},              // sharp s has no upper case of its own
       {"a.mp3", "a.mp3x", -1},
       {"A", "_", -1},  // folded to upper case: 'A' (0x41) before '_' (0x5F)
   };
@@ -52,6 +53,26 @@ TEST(Names, PortableNames) {
   for (const char* name :
        {"a\nb", "a\tb", "back\\slash", "AC/DC?", "a:b", "x*", "<>", "a|b", "\"q\""})
     EXPECT_FALSE(is_portable_name(name)) << name;
+}
+
+TEST(Names, PathsResolveAsWindowsResolvesThem) {
+  const struct {
+    const char* written;
+    const char* resolved;  // nullptr: no file there
+  } cases[] = {
+      {"zz\\..\\a.mp3", "a.mp3"},
+      {"..\\..\\Jazz/x.mp3", "..\\..\\Jazz\\x.mp3"},
+      {".\\Live\\.\\02 Song.mp3. . ", "Live\\02 Song.mp3"},
+      {"sub \\b.mp3", "sub \\b.mp3"},  // a middle part keeps its blank
+      {"sub.\\b.mp3", "sub\\b.mp3"},   // and loses one trailing dot
+      {"a.mp3\\", nullptr},
+      {"a.mp3/", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::optional<std::string> resolved = windows_path(c.written);
+    EXPECT_EQ(resolved.value_or("(none)"), c.resolved != nullptr ? c.resolved : "(none)")
+        << c.written;
+  }
 }
 
 TEST(Names, ListingOrderFoldsAsciiThenBreaksTiesByBytes) {

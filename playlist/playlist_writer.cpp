@@ -70,6 +70,8 @@ void hand_over(PlaylistStream& playlist) {
 }  // namespace
 
 bool is_own_file_name(std::string_view name) {
+  // As Windows finds a name: whatever its trailing dots and blanks.
+  name = name.substr(0, name.find_last_not_of(" .") + 1);
   std::string temporary_name = std::string(kPlaylistName) + std::string(kTemporarySuffix);
   return compare_windows_names(name, kPlaylistName) == 0 ||
          compare_windows_names(name, temporary_name) == 0;

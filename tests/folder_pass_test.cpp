@@ -82,7 +82,9 @@ TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
               "Live\\02 Song.mp3");  // no final line feed
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.err, "");
+  // A colon is in no name the player can find: lines 13 and 16 are skipped with a warning.
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+  EXPECT_NE(result.err.find("line 16 of Rock\\list.m3u"), std::string::npos) << result.err;
   const std::vector<std::string> tracks = {
       "Rock\\01 Intro.mp3",     "Rock\\01 Intro.mp3",    "Rock\\a.mp3",
       "Rock\\ x.mp3",           "Rock\\..\\Jazz\\x.mp3", "Rock\\Live/02 Song.mp3",
@@ -121,6 +123,55 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
     EXPECT_EQ(read_bytes(library.path() / "F/Default Playlist.epl"), playlist_of(c.tracks))
         << c.what;
   }
+}
+
+// Each M3U line is taken or not as Windows, and so the player, would find it: one expected
+// playlist and log for the Linux and the Windows build.
+TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
+  make_library(music,
+               {"F/a.mp3", "F/J\xC3\xB3ga.mp3", "F/sub/b.mp3", "F/Live/02 Song.mp3", "G/c.mp3"});
+  const struct {
+    std::string line;
+    const char* entry;  // the entry it gives, or nullptr
+    bool warned = false;
+  } cases[] = {
+      {"zz\\..\\a.mp3", "F\\zz\\..\\a.mp3"},  // "." and ".." go as text, before any lookup
+      {"..\\G\\c.mp3", "F\\..\\G\\c.mp3"},
+      {"a.mp3\\", nullptr},  // no file ends in a separator
+      {"a.mp3/", nullptr},
+      {"sub \\b.mp3", nullptr},  // a blank ends only the last part
+      {"sub\\b.mp3 .", "F\\sub\\b.mp3 ."},
+      {"LIVE/02 SONG.MP3", "F\\LIVE/02 SONG.MP3"},
+      {"J\xD3GA.mp3", "F\\J\xD3GA.mp3"},      // the code page's letters fold too
+      {"J\xC3\x93GA.mp3", "F\\J\xD3GA.mp3"},  // the same in UTF-8
+      {"what?.mp3", nullptr, true},           // names no listing would take
+      {"a:b.mp3", nullptr, true},
+      {"pipe|a.mp3", nullptr, true},
+      {"tab\ta.mp3", nullptr, true},
+      {"escape\x1B[2J.mp3", nullptr, true},
+      {std::string(267, 'x'), nullptr, true},  // over-long: one warning, no pieces
+      {"#EXTINF:1," + std::string(300, 'x'), nullptr},
+  };
+  std::string m3u;
+  std::vector<std::string> entries;
+  std::vector<std::string> log = {"Adding directory F", "Adding directory G",
+                                  "Browsing directory F", "\tParsing M3U F\\list.m3u"};
+  long warnings = 0;
+  for (const auto& c : cases) {
+    m3u += c.line + "\r\n";
+    if (c.entry != nullptr) entries.push_back(c.entry);
+    if (c.entry != nullptr) log.push_back(std::string("\tAdding ") + c.entry);
+    warnings += c.warned;
+  }
+  write_bytes(music / "F/list.m3u", m3u);
+  RunResult result = run();
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(playlist("F"), playlist_of(entries));
+  log.insert(log.end(), {"Browsing directory G", "\tM3U file not found, adding individual files",
+                         "\tAdding MP3 file G\\c.mp3"});
+  EXPECT_EQ(result.out, console_log_of(log));
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), warnings) << result.err;
+  EXPECT_EQ(result.err.find('\x1B'), std::string::npos) << "no control codes for the terminal";
 }
 
 TEST_F(FolderPass, FindsTracksAsWindowsWouldWhateverTheirCase) {

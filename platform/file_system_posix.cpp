@@ -154,7 +154,7 @@ std::shared_ptr<const FolderRead> read_folder_now(const std::string& native_fold
   const ReadEntry* taken = nullptr;
   for (ReadEntry& entry : read->entries) {
     if (entry.text == kNoText) continue;
-    entry.twin = taken != nullptr &&
+    entry.twin = taken != nullptr && taken->text_length == entry.text_length &&
                  compare_windows_names(text_of(*read, *taken), text_of(*read, entry)) == 0;
     read->has_twins |= entry.twin;
     if (!entry.twin) taken = &entry;

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
@@ -31,15 +32,17 @@ CommandLine parse_command_line(int argc, char** argv) {
         command_line.error = "--codepage needs a NAME";
     } else if (argument.starts_with("--codepage=")) {
       command_line.code_page = argument.substr(argument.find('=') + 1);
+      if (command_line.code_page->empty() && command_line.error.empty())
+        command_line.error = "--codepage= is empty: it needs a NAME";
     } else if (command_line.error.empty()) {
-      command_line.error = "unknown option " + std::string(argument);
+      command_line.error = "unknown option " + quoted(argument);
     }
   }
   return command_line;
 }
 
 std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text) {
-  if (!command_line.error.empty()) return report_usage_error(command_line.error, text.synopsis);
+  if (!command_line.error.empty()) return report_usage_error(command_line.error, text.name);
   if (command_line.help) {
     log_line("%s\n", text.synopsis);
     log_line(text.help);
@@ -50,18 +53,25 @@ std::optional<int> answer_common_options(const CommandLine& command_line, const 
     log_line("%s\n", version.c_str());
     return kExitSuccess;
   }
+  // The option wins over the environment, which saves repeating it on every call.
+  std::optional<std::string> code_page = command_line.code_page;
+  std::string source = "--codepage ";
+  if (const char* variable = std::getenv("EPLGEN_CODEPAGE"); !code_page && variable != nullptr) {
+    code_page = variable;
+    source = "EPLGEN_CODEPAGE=";
+  }
   std::string reason;
-  if (!command_line.code_page) {
+  if (!code_page) {
     use_default_code_page();
-  } else if (!select_code_page(*command_line.code_page, reason)) {
-    return report_usage_error("--codepage " + *command_line.code_page + ": " + reason,
-                              text.synopsis);
+  } else if (!select_code_page(*code_page, reason)) {
+    return report_usage_error(source + quoted(*code_page) + ": " + reason, text.name);
   }
   return std::nullopt;
 }
 
-int report_usage_error(const std::string& message, const char* synopsis) {
+int report_usage_error(const std::string& message, const char* program) {
   warn("%s", message.c_str());
-  print_hint(synopsis);
+  std::string hint = std::string("Try '") + program + " --help' for more information.";
+  print_hint(hint.c_str());
   return kExitUsage;
 }

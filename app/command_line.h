@@ -31,10 +31,11 @@ struct ProgramText {
 };
 
 // Acts on what both programs' command lines have in common: refuses arguments that make no
-// sense, answers --help and --version, and chooses the code page named by --codepage. Returns
-// the exit status when the program is to end here.
+// sense, answers --help and --version, and chooses the code page named by --codepage, or else
+// by the environment variable EPLGEN_CODEPAGE. Returns the exit status when the program is to
+// end here.
 std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text);
 
-// Prints the message as a diagnostic and the synopsis as a hint on standard error; returns
+// Prints the message as a diagnostic on standard error, and where to find the usage; returns
 // kExitUsage.
-int report_usage_error(const std::string& message, const char* synopsis);
+int report_usage_error(const std::string& message, const char* program);

@@ -29,7 +29,7 @@ bool write_top_level_playlist(const Subfolders& subfolders) {
   if (!file_system().enumerate_entries(&pass, ".\\", "*", EntryKind::directories, add_folder_entry,
                                        reason)) {
     warn("cannot list the music folder: %s; %s is left as it was", reason.c_str(),
-         playlist.path.c_str());
+         quoted_text(playlist.path).c_str());
     abandon_playlist(playlist);
     return false;
   }

@@ -49,7 +49,7 @@ bool dump_playlist(const std::string& path) {
   std::string reason;
   std::unique_ptr<ReadableFile> file = file_system().open_given_file(path.c_str(), reason);
   if (file == nullptr) {
-    warn("cannot read %s: %s", path.c_str(), reason.c_str());
+    warn("cannot read %s: %s", quoted(path).c_str(), reason.c_str());
     return false;
   }
   char entry[kEntrySize];
@@ -58,7 +58,7 @@ bool dump_playlist(const std::string& path) {
   while (!fault) {
     std::size_t count = 0;
     if (!file->read(entry, sizeof entry, count, reason)) {
-      warn("cannot read %s: %s", path.c_str(), reason.c_str());
+      warn("cannot read %s: %s", quoted(path).c_str(), reason.c_str());
       return false;
     }
     if (count == 0) break;
@@ -69,7 +69,7 @@ bool dump_playlist(const std::string& path) {
     start += count;
   }
   if (fault)
-    warn("%s: byte %s: %s", path.c_str(), std::to_string(fault->offset).c_str(),
+    warn("%s: byte %s: %s", quoted(path).c_str(), std::to_string(fault->offset).c_str(),
          fault->description.c_str());
   return !fault;
 }
@@ -80,7 +80,7 @@ int real_main(int argc, char** argv) {
   if (std::optional<int> status =
           answer_common_options(command_line, {"epldump", kSynopsis, kHelp}))
     return *status;
-  if (command_line.operands.empty()) return report_usage_error("no FILE given", kSynopsis);
+  if (command_line.operands.empty()) return report_usage_error("no FILE given", "epldump");
   bool all_well_formed = true;
   for (const std::string& path : command_line.operands)
     all_well_formed = dump_playlist(path) && all_well_formed;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "platform/console.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -35,14 +36,14 @@ std::optional<int> follow_command_line(int argc, char** argv, bool& folder_given
   if (std::optional<int> status = answer_common_options(command_line, {"eplgen", kSynopsis, kHelp}))
     return *status;
   if (command_line.operands.size() > 1)
-    return report_usage_error("more than one FOLDER given", kSynopsis);
+    return report_usage_error("more than one FOLDER given", "eplgen");
   folder_given = !command_line.operands.empty();
   if (folder_given) {
     const std::string& folder = command_line.operands.front();
     std::string reason;
     if (!file_system().change_working_folder(folder.c_str(), reason))
-      return report_usage_error("cannot use " + folder + " as the music folder: " + reason,
-                                kSynopsis);
+      return report_usage_error("cannot use " + quoted(folder) + " as the music folder: " + reason,
+                                "eplgen");
   }
   return std::nullopt;
 }

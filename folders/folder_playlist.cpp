@@ -17,8 +17,8 @@
 namespace {
 
 void warn_too_long(const char* what, const char* folder, const char* name) {
-  warn("skipping %s %s\\%s: path longer than %u characters", what, display_text(folder).c_str(),
-       display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
+  warn("skipping %s %s: path longer than %u characters", what,
+       quoted_text(std::string(folder) + "\\" + name).c_str(), static_cast<unsigned>(kMaxPathText));
 }
 
 std::string_view track_at(const TrackList& tracks,
@@ -31,7 +31,7 @@ std::string_view track_at(const TrackList& tracks,
 bool is_apple_double(std::string_view name) { return name.starts_with("._"); }
 
 std::string cannot_list(const char* folder, const std::string& reason) {
-  return "cannot list " + display_text(folder) + ": " + reason;
+  return "cannot list " + quoted_text(folder) + ": " + reason;
 }
 
 bool add_tracks_of(PlaylistStream& playlist, const char* folder, std::string& problem) {
@@ -90,7 +90,7 @@ void build_folder_playlist(void* context, const char* /*folder*/, const char* na
   std::string playlist_path;
   if (!join_path(playlist_path, name, kPlaylistName)) {
     warn("cannot create the playlist of %s: path longer than %u characters",
-         display_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
+         quoted_text(name).c_str(), static_cast<unsigned>(kMaxPathText));
     pass.all_written = false;
     return;
   }
@@ -102,7 +102,7 @@ void build_folder_playlist(void* context, const char* /*folder*/, const char* na
   }
   std::string problem;
   if (!add_folder_tracks(playlist, name, problem)) {
-    warn("%s; %s is left as it was", problem.c_str(), display_text(playlist_path).c_str());
+    warn("%s; %s is left as it was", problem.c_str(), quoted_text(playlist_path).c_str());
     abandon_playlist(playlist);
     pass.all_written = false;
     return;

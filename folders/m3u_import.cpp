@@ -16,7 +16,7 @@ bool import_m3u(PlaylistStream& playlist, const char* m3u_path, std::string& pro
   std::string reason;
   std::unique_ptr<ReadableFile> file = file_system().open_file(m3u_path, reason);
   if (file == nullptr) {
-    problem = "cannot read " + display_text(m3u_path) + ": " + reason;
+    problem = "cannot read " + quoted_text(m3u_path) + ": " + reason;
     return false;
   }
   M3uReader reader;
@@ -35,14 +35,14 @@ bool import_m3u(PlaylistStream& playlist, const char* m3u_path, std::string& pro
     if (line.empty() || line.front() == '#') continue;
     if (reader.over_long && line.size() == read.size()) {
       warn("skipping line %u of %s: longer than %u characters", line_number,
-           display_text(m3u_path).c_str(), static_cast<unsigned>(kMaxLineRead));
+           quoted_text(m3u_path).c_str(), static_cast<unsigned>(kMaxLineRead));
       continue;
     }
     // Most players and editors now write UTF-8; the player resolves names in its code page.
     if (!is_ascii(line) && is_valid_utf8(line)) {
       if (!utf8_to_code_page(line, converted)) {
-        warn("skipping line %u of %s: code page %s has no characters for %.*s", line_number,
-             display_text(m3u_path).c_str(), code_page_name().c_str(),
+        warn("skipping line %u of %s: code page %s has no characters for '%.*s'", line_number,
+             quoted_text(m3u_path).c_str(), code_page_name().c_str(),
              static_cast<int>(line.size()), line.data());
         continue;
       }
@@ -54,19 +54,19 @@ bool import_m3u(PlaylistStream& playlist, const char* m3u_path, std::string& pro
       warn(
           "skipping line %u of %s: a Windows player cannot use a name holding control "
           "characters or any of \" * : < > ? |",
-          line_number, display_text(m3u_path).c_str());
+          line_number, quoted_text(m3u_path).c_str());
       continue;
     }
     if (m3u_folder.size() + line.size() > kMaxPathText) {
       warn("skipping line %u of %s: path longer than %u characters", line_number,
-           display_text(m3u_path).c_str(), static_cast<unsigned>(kMaxPathText));
+           quoted_text(m3u_path).c_str(), static_cast<unsigned>(kMaxPathText));
       continue;
     }
     joined.assign(m3u_folder).append(line);
     FileStatus status;
     if (!file_system().look_up(joined.c_str(), status, reason)) {
       problem = "cannot look up line " + std::to_string(line_number) + " of " +
-                display_text(m3u_path) + ": " + reason;
+                quoted_text(m3u_path) + ": " + reason;
       return false;
     }
     if (status.kind != FileStatus::Kind::regular_file ||
@@ -76,7 +76,7 @@ bool import_m3u(PlaylistStream& playlist, const char* m3u_path, std::string& pro
     write_entry(playlist, joined);
   }
   if (!reader.failure.empty()) {
-    problem = "cannot read " + display_text(m3u_path) + ": " + reader.failure;
+    problem = "cannot read " + quoted_text(m3u_path) + ": " + reader.failure;
     return false;
   }
   return true;

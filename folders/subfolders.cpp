@@ -55,7 +55,7 @@ bool plan_subfolders(Subfolders& subfolders, std::string& reason) {
       warn(
           "cannot examine %s: %s; it is left out, and the music folder's playlist is left as it "
           "was",
-          display_text(name).c_str(), why.c_str());
+          quoted_text(name).c_str(), why.c_str());
       subfolders.skipped.insert(name);
       subfolders.all_examined = false;
       continue;
@@ -64,7 +64,7 @@ bool plan_subfolders(Subfolders& subfolders, std::string& reason) {
     for (const FolderIdentity& folder : above) leads_back |= identity.same_folder(folder);
     if (leads_back) {
       warn("skipping %s: it leads back to the music folder or a folder holding it",
-           display_text(name).c_str());
+           quoted_text(name).c_str());
       subfolders.skipped.insert(name);
       continue;
     }
@@ -84,8 +84,8 @@ bool plan_subfolders(Subfolders& subfolders, std::string& reason) {
     other_names.emplace_back(std::move(name), place->second);
   }
   for (const auto& [name, instead] : other_names)
-    warn("skipping %s: it is another name for %s", display_text(name).c_str(),
-         display_text(taken[instead].name).c_str());
+    warn("skipping %s: it is another name for %s", quoted_text(name).c_str(),
+         quoted_text(taken[instead].name).c_str());
   return true;
 }
 

@@ -102,6 +102,14 @@ void warn_once(const char* format, ...) {
   if (state.warned.insert(message).second) print_warning(message);
 }
 
+std::string quoted(std::string_view utf8) {
+  std::string text(1, '\'');
+  text.append(utf8).push_back('\'');
+  return text;
+}
+
+std::string quoted_text(std::string_view text) { return quoted(display_text(text)); }
+
 void print_hint(const char* line) { write_error_line(std::string(line) + "\n"); }
 
 unsigned warnings_given() { return state.warnings; }

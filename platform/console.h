@@ -2,6 +2,9 @@
 // prefixed with the program's name, on standard error.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 // Prints one progress line: format holds one %s, which receives text (code-page bytes, shown
 // as the console expects them). Once standard output has failed, nothing more is printed.
 // Messages, like the texts given to the functions below, are UTF-8.
@@ -29,6 +32,11 @@ void set_program_name(const char* name);
 // got out. Returns the program's exit status: status as it is, or 1 in place of 0 when
 // something could not be written (said once on standard error, if that still works).
 int finish_output(int status);
+
+// How a message names a file, a folder or a line: in quotes, as the console shows it. utf8 is
+// UTF-8; text is a path text of the code page.
+std::string quoted(std::string_view utf8);
+std::string quoted_text(std::string_view text);
 
 // Prints a line to standard error as it is, without the program's name: a hint after a
 // diagnostic, or a question to the user.

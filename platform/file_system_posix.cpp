@@ -326,7 +326,7 @@ class PosixFileSystem : public FileSystem {
         continue;
       if (entry.twin) {
         warn_once("skipping %s: the player cannot tell it from %s, which is taken",
-                  shown_entry(folder, name).c_str(), display_text(taken).c_str());
+                  quoted(shown_entry(folder, name)).c_str(), quoted_text(taken).c_str());
         continue;
       }
       visitor(context, folder, text);

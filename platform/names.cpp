@@ -164,7 +164,7 @@ std::string shown_entry(const char* folder, std::string_view system_name) {
 
 bool is_usable_name(const char* folder, std::string_view system_name, const char* text) {
   if (text != nullptr && is_portable_name(text)) return true;
-  std::string shown = shown_entry(folder, system_name);
+  std::string shown = quoted(shown_entry(folder, system_name));
   if (text == nullptr && holds_combining_mark(system_name))
     // macOS writes "o" and a combining diaeresis where the player compares names with an "ö".
     warn_once(

@@ -37,7 +37,7 @@ Batch batch;
 void remove_temporary_file(const std::string& temporary_path) {
   std::string reason;
   if (file_system().remove_file(temporary_path.c_str(), reason)) return;
-  warn("cannot remove %s: %s", display_text(temporary_path).c_str(), reason.c_str());
+  warn("cannot remove %s: %s", quoted_text(temporary_path).c_str(), reason.c_str());
   batch.all_in_place = false;
 }
 
@@ -51,7 +51,7 @@ void put_batch_in_place() {
       ++batch.put_in_place;
       continue;
     }
-    warn("cannot %s %s: %s", synced ? "replace" : "write", display_text(playlist.path).c_str(),
+    warn("cannot %s %s: %s", synced ? "replace" : "write", quoted_text(playlist.path).c_str(),
          why.c_str());
     remove_temporary_file(playlist.temporary_path);
     batch.all_in_place = false;
@@ -84,7 +84,7 @@ PlaylistStart open_playlist(PlaylistStream& playlist, std::string path) {
   playlist.pending.clear();
   playlist.size = 0;
   playlist.failure.clear();
-  std::string shown = display_text(playlist.path);
+  std::string shown = quoted_text(playlist.path);
   FileStatus status;
   std::string reason;
   if (!file_system().status_of(playlist.path.c_str(), status, reason)) {
@@ -104,7 +104,7 @@ PlaylistStart open_playlist(PlaylistStream& playlist, std::string path) {
     }
   playlist.file = file_system().create_file(playlist.temporary_path.c_str(), reason);
   if (playlist.file == nullptr) {
-    warn("cannot create %s: %s", display_text(playlist.temporary_path).c_str(), reason.c_str());
+    warn("cannot create %s: %s", quoted_text(playlist.temporary_path).c_str(), reason.c_str());
     return PlaylistStart::failed;
   }
   return PlaylistStart::started;
@@ -125,7 +125,7 @@ bool close_playlist(PlaylistStream& playlist) {
   if (!playlist.file->close(reason) && playlist.failure.empty()) playlist.failure = reason;
   playlist.file.reset();
   if (!playlist.failure.empty()) {
-    warn("cannot write %s: %s", display_text(playlist.path).c_str(), playlist.failure.c_str());
+    warn("cannot write %s: %s", quoted_text(playlist.path).c_str(), playlist.failure.c_str());
     remove_temporary_file(playlist.temporary_path);
     return false;
   }

@@ -106,10 +106,17 @@ TEST_F(CodePage, AnotherCodePageCanBeChosen) {
   // Cyrillic: "Кино" and "Группа крови.mp3".
   make_library(music, {"\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE/\xD0\x93\xD1\x80\xD1\x83\xD0\xBF"
                        "\xD0\xBF\xD0\xB0 \xD0\xBA\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB8.mp3"});
-  for (const char* option : {"--codepage", "--codepage=cp1251"}) {
-    std::vector<std::string> arguments = {option};
-    if (arguments[0] == "--codepage") arguments.push_back("CP1251");
-    RunResult result = run_eplgen({.working_folder = music, .arguments = arguments});
+  // The option, or the environment once for every call; the option wins.
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<std::string> environment;
+  } cases[] = {{{"--codepage", "CP1251"}, {}},
+               {{"--codepage=cp1251"}, {"EPLGEN_CODEPAGE=CP1250"}},
+               {{}, {"EPLGEN_CODEPAGE=CP1251"}}};
+  for (const auto& c : cases) {
+    RunResult result = run_eplgen(
+        {.working_folder = music, .arguments = c.arguments, .environment = c.environment});
+    const std::string option = c.arguments.empty() ? c.environment[0] : c.arguments[0];
     EXPECT_EQ(result.exit_status, 0) << option;
     EXPECT_EQ(result.err, "") << option;
     EXPECT_EQ(playlist("."), playlist_of({"\xCA\xE8\xED\xEE"}));
@@ -135,7 +142,7 @@ TEST_F(CodePage, NamesThatAreNotUtf8AreTakenByteForByteAndNeverTwice) {
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-  EXPECT_NE(result.err.find("skipping rock: the player cannot tell it from Rock"),
+  EXPECT_NE(result.err.find("skipping 'rock': the player cannot tell it from 'Rock'"),
             std::string::npos)
       << result.err;
   EXPECT_EQ(playlist("."), playlist_of({"Bj\xF6rk", "Rock"}));

@@ -64,9 +64,9 @@ TEST_F(Epldump, ReportsEachDamageWithItsOffsetAndGoesOn) {
     printed.insert(printed.end(), good_lines.begin(), good_lines.end());
     EXPECT_EQ(result.out, log_of(printed)) << c.file;
     std::string fault =
-        "epldump: " + std::string(c.file) + ": byte " + std::to_string(c.offset) + ": ";
+        "epldump: '" + std::string(c.file) + "': byte " + std::to_string(c.offset) + ": ";
     EXPECT_TRUE(result.err.starts_with(fault)) << result.err;
-    EXPECT_NE(result.err.find("\nepldump: cannot read missing.epl: "), std::string::npos)
+    EXPECT_NE(result.err.find("\nepldump: cannot read 'missing.epl': "), std::string::npos)
         << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
   }
@@ -87,9 +87,9 @@ TEST_F(Epldump, AnswersHelpAndRefusesWrongArguments) {
       {{"--help"}, 0, "Usage: epldump", ""},
       {{"-V"}, 0, "epldump ", ""},
       {{}, 2, "", "epldump: no FILE given"},
-      {{"--bogus", "good.epl"}, 2, "", "epldump: unknown option --bogus"},
-      {{null_device}, 1, "", "epldump: cannot read " + null_device + ": names a device"},
-      {{console}, 1, "", "epldump: cannot read " + console + ": "},
+      {{"--bogus", "good.epl"}, 2, "", "epldump: unknown option '--bogus'"},
+      {{null_device}, 1, "", "epldump: cannot read '" + null_device + "': names a device"},
+      {{console}, 1, "", "epldump: cannot read '" + console + "': "},
   };
   for (const auto& c : cases) {
     RunResult result = run(c.arguments);

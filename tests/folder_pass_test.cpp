@@ -84,7 +84,7 @@ TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
   EXPECT_EQ(result.exit_status, 0);
   // A colon is in no name the player can find: lines 13 and 16 are skipped with a warning.
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
-  EXPECT_NE(result.err.find("line 16 of Rock\\list.m3u"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("line 16 of 'Rock\\list.m3u'"), std::string::npos) << result.err;
   const std::vector<std::string> tracks = {
       "Rock\\01 Intro.mp3",     "Rock\\01 Intro.mp3",    "Rock\\a.mp3",
       "Rock\\ x.mp3",           "Rock\\..\\Jazz\\x.mp3", "Rock\\Live/02 Song.mp3",
@@ -234,7 +234,7 @@ TEST_F(FolderPass, TooLongPathsAreSkippedWithAWarning) {
   EXPECT_EQ(playlist(other), playlist_of({other + "\\a.mp3"}));
   EXPECT_NE(result.err.find("tttt.mp3"), std::string::npos) << result.err;
   EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\a.mp3"}));
-  EXPECT_NE(result.err.find("line 1 of Rock\\list.m3u"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("line 1 of 'Rock\\list.m3u'"), std::string::npos) << result.err;
 }
 
 TEST_F(FolderPass, PlaylistThatCannotBeWrittenLeavesTheOthersDone) {

@@ -49,7 +49,8 @@ TEST_F(HardCases, WorkingFolderThatVanishes) {
   RunResult result =
       run_eplgen({.working_folder = music, .arguments = {}, .working_folder_vanishes = true});
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_NE(result.err.find("cannot create Default Playlist.epl"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("cannot create 'Default Playlist.epl"), std::string::npos)
+      << result.err;
   EXPECT_EQ(result.out, "");
 }
 

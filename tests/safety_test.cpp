@@ -56,7 +56,7 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
          fs::create_directory_symlink("..", music / "up");
        },
        {},
-       "eplgen: skipping up: it leads back to the music folder or a folder holding it",
+       "eplgen: skipping 'up': it leads back to the music folder or a folder holding it",
        0},
       {"more names for one folder",
        [](const fs::path& music) {
@@ -64,12 +64,12 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
          fs::create_directory_symlink("Rock", music / "Zed");
        },
        {},
-       "eplgen: skipping Alias: it is another name for Rock",
+       "eplgen: skipping 'Alias': it is another name for 'Rock'",
        0},
       {"read-only playlist",
        [](const fs::path& music) { make_read_only(music / "Rock/Default Playlist.epl"); },
        {},
-       "eplgen: leaving Rock\\Default Playlist.epl as it is: it is read-only",
+       "eplgen: leaving 'Rock\\Default Playlist.epl' as it is: it is read-only",
        0,
        true},
       {"read-only stale temporary file",

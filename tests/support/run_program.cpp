@@ -66,6 +66,10 @@ RunResult run(const std::string& executable, const RunOptions& options) {
     for (int descriptor : {in, out, err}) close(descriptor);
     if (options.output == StandardOutput::closed) close(1);
     if (options.error_closed) close(2);
+    for (const std::string& setting : options.environment) {
+      std::size_t equals = setting.find('=');
+      setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+    }
     if (options.working_folder_vanishes) {
       std::error_code ignored;
       std::filesystem::remove_all(options.working_folder, ignored);

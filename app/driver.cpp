@@ -54,7 +54,8 @@ int write_playlists() {
   }
   bool all_written = subfolders.all_examined && write_top_level_playlist(subfolders);
   // The folder pass runs even when the playlist of folders could not be written.
-  if (!run_folder_pass(subfolders)) all_written = false;
+  FolderPass pass = run_folder_pass(subfolders);
+  if (!pass.all_written) all_written = false;
   if (!put_playlists_in_place()) all_written = false;
   return all_written ? kExitSuccess : kExitFailure;
 }

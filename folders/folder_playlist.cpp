@@ -11,6 +11,7 @@
 #include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/names.h"
 #include "playlist/path_text.h"
 #include "playlist/playlist_writer.h"
 
@@ -57,30 +58,80 @@ bool add_tracks_of(PlaylistStream& playlist, const char* folder, std::string& pr
 }
 
 // Fills the folder's playlist from its M3U or its MP3 files; false, with the problem, when
-// either cannot be read whole.
-bool add_folder_tracks(PlaylistStream& playlist, const char* folder, std::string& problem) {
+// either cannot be read whole. A ".m3u" wins over a ".m3u8", the form most players and
+// library tools export today.
+bool add_folder_tracks(FolderPass& pass, PlaylistStream& playlist, const char* folder,
+                       std::string& problem) {
   std::string m3u_path;
   std::string reason;
-  if (!file_system().enumerate_entries(&m3u_path, folder, "*.m3u", EntryKind::files, remember_m3u,
-                                       reason)) {
-    problem = cannot_list(folder, reason);
-    return false;
+  for (const char* pattern : {"*.m3u", "*.m3u8"}) {
+    if (!m3u_path.empty()) break;
+    if (!file_system().enumerate_entries(&m3u_path, folder, pattern, EntryKind::files, remember_m3u,
+                                         reason)) {
+      problem = cannot_list(folder, reason);
+      return false;
+    }
   }
   if (m3u_path.empty()) return add_tracks_of(playlist, folder, problem);
-  return import_m3u(playlist, m3u_path.c_str(), problem);
+  M3uImport import = import_m3u(playlist, m3u_path.c_str());
+  pass.lines_skipped += import.lines_skipped;
+  problem = import.problem;
+  return import.read_whole;
+}
+
+// Other kinds of audio a player may hold, which are never listed.
+bool is_other_audio(std::string_view name) {
+  std::size_t dot = name.rfind('.');
+  std::string_view extension = dot == std::string_view::npos ? "" : name.substr(dot);
+  for (std::string_view kind : {".wma", ".flac", ".m4a", ".aac", ".ogg", ".opus", ".wav"})
+    if (equal_ignoring_ascii_case(extension, kind)) return true;
+  return false;
+}
+
+// What a folder holds beside what its playlist can list.
+struct Unlisted {
+  bool subfolders = false;
+  bool other_audio = false;
+};
+
+void note_unlisted(void* context, const char* /*folder*/, const char* name) {
+  auto& unlisted = *static_cast<Unlisted*>(context);
+  unlisted.other_audio |= is_other_audio(name);
+}
+
+void note_subfolder(void* context, const char* /*folder*/, const char* /*name*/) {
+  static_cast<Unlisted*>(context)->subfolders = true;
+}
+
+// A playlist that comes out empty while its folder holds tracks in subfolders or in other
+// formats: the user would never know why.
+void explain_empty_playlist(const char* folder, const std::string& playlist_path) {
+  Unlisted unlisted;
+  std::string ignored;
+  file_system().enumerate_entries(&unlisted, folder, "*", EntryKind::directories, note_subfolder,
+                                  ignored);
+  file_system().enumerate_entries(&unlisted, folder, "*", EntryKind::files, note_unlisted, ignored);
+  if (!unlisted.subfolders && !unlisted.other_audio) return;
+  warn(
+      "%s is empty, though %s holds %s%s%s: only its own MP3 files, or the files its M3U names, "
+      "are tracks",
+      quoted_text(playlist_path).c_str(), quoted_text(folder).c_str(),
+      unlisted.subfolders ? "subfolders" : "",
+      unlisted.subfolders && unlisted.other_audio ? " and " : "",
+      unlisted.other_audio ? "audio files of other kinds" : "");
 }
 
 }  // namespace
 
-bool run_folder_pass(const Subfolders& subfolders) {
+FolderPass run_folder_pass(const Subfolders& subfolders) {
   FolderPass pass{&subfolders};
   std::string reason;
   if (!file_system().enumerate_entries(&pass, ".\\", "*", EntryKind::directories,
                                        build_folder_playlist, reason)) {
     warn("cannot list the music folder: %s", reason.c_str());
-    return false;
+    pass.all_written = false;
   }
-  return pass.all_written;
+  return pass;
 }
 
 void build_folder_playlist(void* context, const char* /*folder*/, const char* name) {
@@ -101,12 +152,13 @@ void build_folder_playlist(void* context, const char* /*folder*/, const char* na
     return;
   }
   std::string problem;
-  if (!add_folder_tracks(playlist, name, problem)) {
+  if (!add_folder_tracks(pass, playlist, name, problem)) {
     warn("%s; %s is left as it was", problem.c_str(), quoted_text(playlist_path).c_str());
     abandon_playlist(playlist);
     pass.all_written = false;
     return;
   }
+  if (playlist.size == 0) explain_empty_playlist(name, playlist_path);
   if (!close_playlist(playlist)) pass.all_written = false;
 }
 

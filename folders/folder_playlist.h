@@ -9,14 +9,15 @@
 
 struct Subfolders;
 
-// Visits every subfolder of the working folder that takes part with build_folder_playlist.
-// Returns true when every folder's playlist was written (or kept, being read-only).
-bool run_folder_pass(const Subfolders& subfolders);
-
 struct FolderPass {
   const Subfolders* subfolders;
-  bool all_written = true;  // cleared when a playlist cannot be written
+  bool all_written = true;     // cleared when a playlist cannot be written
+  unsigned lines_skipped = 0;  // M3U lines that give no entry
 };
+
+// Visits every subfolder of the working folder that takes part with build_folder_playlist.
+// all_written is true when every folder's playlist was written (or kept, being read-only).
+FolderPass run_folder_pass(const Subfolders& subfolders);
 
 // Visitor of the folder pass: writes the playlist of the subfolder name. context is the
 // FolderPass. A folder that cannot be listed whole, or whose M3U cannot be read whole, keeps

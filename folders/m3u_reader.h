@@ -1,7 +1,8 @@
 // Reading an M3U file line by line the way Windows reads a text file, on every platform, so
-// that the same file gives the same lines everywhere: a carriage return and line feed read as
-// one line feed, a lone carriage return kept, the first 0x1A ending the file. A UTF-8
-// byte-order mark at the very start (Notepad writes one) is dropped.
+// that the same file gives the same lines everywhere: a line ends at a line feed, a carriage
+// return, or both; the first 0x1A ends the file. A UTF-8 byte-order mark at the very start
+// (Notepad writes one) is dropped; a UTF-16 one (Notepad's "Unicode") makes the file UTF-16,
+// whose lines are given in UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,9 @@ struct M3uReader {
   bool ended = false;
   std::string failure;     // why reading stopped before the end of the file; empty if it did not
   bool over_long = false;  // the line read last had more than kMaxLineRead characters
+  enum class Utf16 { no, little_endian, big_endian } utf16 = Utf16::no;
+  std::string utf8;  // of the UTF-16 character being read, and how much of it is given
+  std::size_t utf8_position = 0;
 };
 
 // Reads the next line into line, without its line feed: its first kMaxLineRead characters, the

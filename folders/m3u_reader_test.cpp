@@ -44,9 +44,9 @@ TEST(ReadM3uLine, ReadsAsWindowsTextModeDoes) {
       {"CR LF", "a.mp3\r\nb.mp3\r\n", {"a.mp3", "b.mp3"}},
       {"LF", "a.mp3\nb.mp3\n", {"a.mp3", "b.mp3"}},
       {"no final line feed", "a.mp3\r\nb.mp3", {"a.mp3", "b.mp3"}},
-      {"lone CR kept", "a\rb.mp3\r\n", {"a\rb.mp3"}},
-      {"CR CR LF", "a.mp3\r\r\n", {"a.mp3\r"}},
-      {"CR at the end", "a.mp3\r", {"a.mp3\r"}},
+      {"CR alone ends a line", "a\rb.mp3\r\n", {"a", "b.mp3"}},
+      {"CR CR LF", "a.mp3\r\r\n", {"a.mp3", ""}},
+      {"CR at the end", "a.mp3\r", {"a.mp3"}},
       {"0x1A ends the file",
        "a.mp3\n\x1A"
        "b.mp3\n",
@@ -55,7 +55,7 @@ TEST(ReadM3uLine, ReadsAsWindowsTextModeDoes) {
        "a.mp\x1A"
        "3\n",
        {"a.mp"}},
-      {"CR before 0x1A stays", "a.mp3\r\x1A\n", {"a.mp3\r"}},
+      {"CR before 0x1A", "a.mp3\r\x1A\n", {"a.mp3"}},
       {"zero byte kept for the caller", std::string("a\0b.mp3\n", 8), {std::string("a\0b.mp3", 7)}},
       {"empty lines", "\n\r\n\n", {"", "", ""}},
       {"empty file", "", {}},
@@ -64,7 +64,17 @@ TEST(ReadM3uLine, ReadsAsWindowsTextModeDoes) {
        {long_line.substr(0, 259) + "...", "b.mp3"}},
       {"259 characters are a line", std::string(259, 'x') + "\r\nz", {std::string(259, 'x'), "z"}},
       {"260 are over-long", std::string(260, 'x') + "\n", {std::string(259, 'x') + "..."}},
-      {"CR-only file is one line", "a.mp3\rb.mp3\r", {"a.mp3\rb.mp3\r"}},
+      {"CR-only file, as old Macs wrote", "a.mp3\rb.mp3\r", {"a.mp3", "b.mp3"}},
+      {"UTF-16, little-endian",
+       std::string("\xFF\xFE"
+                   "a\0.\0m\0p\0"
+                   "3\0\r\0\n\0J\0\xF3\0g\0"
+                   "a\0\r\0",
+                   26),
+       {"a.mp3", "J\xC3\xB3ga"}},
+      {"UTF-16, big-endian, beyond the first plane",
+       std::string("\xFE\xFF\0x\xD8\x3C\xDF\xB5\0\n\0y", 12),
+       {"x\xF0\x9F\x8E\xB5", "y"}},
       {"byte-order mark dropped at the start", "\xEF\xBB\xBF#EXTM3U\n", {"#EXTM3U"}},
       {"byte-order mark alone", "\xEF\xBB\xBF", {}},
       {"byte-order mark kept elsewhere",

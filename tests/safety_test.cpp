@@ -87,7 +87,7 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
                      "b.mp3\nc.mp3\n");
        },
        {},
-       "",
+       "eplgen: 'Rock\\list.m3u': 3 lines name no file on the player",
        0},
       {"SIGINT",
        {},

@@ -8,10 +8,14 @@
 #include "platform/console.h"
 #include "platform/process.h"
 
-CommandLine parse_command_line(int argc, char** argv) {
+CommandLine parse_command_line(int argc, char** argv,
+                               std::initializer_list<ProgramOption> program_options) {
   CommandLine command_line;
   bool options_ended = false;
   std::vector<std::string> arguments = program_arguments(argc, argv);
+  auto fail = [&command_line](std::string error) {
+    if (command_line.error.empty()) command_line.error = std::move(error);
+  };
   // Indexed, so that an option taking a value can consume the argument after it.
   for (std::size_t index = 1; index < arguments.size(); ++index) {
     std::string_view argument = arguments[index];
@@ -28,14 +32,32 @@ CommandLine parse_command_line(int argc, char** argv) {
     } else if (argument == "--codepage") {
       if (index + 1 < arguments.size())
         command_line.code_page = arguments[++index];
-      else if (command_line.error.empty())
-        command_line.error = "--codepage needs a NAME";
+      else
+        fail("--codepage needs a NAME");
     } else if (argument.starts_with("--codepage=")) {
       command_line.code_page = argument.substr(argument.find('=') + 1);
-      if (command_line.code_page->empty() && command_line.error.empty())
-        command_line.error = "--codepage= is empty: it needs a NAME";
-    } else if (command_line.error.empty()) {
-      command_line.error = "unknown option " + quoted(argument);
+      if (command_line.code_page->empty()) fail("--codepage= is empty: it needs a NAME");
+    } else {
+      const ProgramOption* option = nullptr;
+      std::string_view name = argument.substr(0, argument.find('='));
+      for (const ProgramOption& candidate : program_options)
+        if (name == candidate.long_name ||
+            (candidate.short_name != nullptr && argument == candidate.short_name))
+          option = &candidate;
+      if (option == nullptr) {
+        fail("unknown option " + quoted(argument));
+      } else if (!option->takes_value) {
+        if (name.size() == argument.size())
+          command_line.options[option->long_name] = "";
+        else
+          fail(std::string(option->long_name) + " takes no value");
+      } else if (name.size() < argument.size()) {
+        command_line.options[option->long_name] = argument.substr(name.size() + 1);
+      } else if (index + 1 < arguments.size()) {
+        command_line.options[option->long_name] = arguments[++index];
+      } else {
+        fail(std::string(option->long_name) + " needs a value");
+      }
     }
   }
   return command_line;
@@ -44,13 +66,13 @@ CommandLine parse_command_line(int argc, char** argv) {
 std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text) {
   if (!command_line.error.empty()) return report_usage_error(command_line.error, text.name);
   if (command_line.help) {
-    log_line("%s\n", text.synopsis);
-    log_line(text.help);
+    print_text("%s\n", text.synopsis);
+    print_text(text.help);
     return kExitSuccess;
   }
   if (command_line.version) {
     std::string version = std::string(text.name) + " " + EPLGEN_VERSION;
-    log_line("%s\n", version.c_str());
+    print_text("%s\n", version.c_str());
     return kExitSuccess;
   }
   // The option wins over the environment, which saves repeating it on every call.

@@ -2,6 +2,9 @@
 // the answers to --help, --version and arguments that make no sense.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,18 +14,29 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
+// An option of one program alone: a flag, or one that takes a value (--check FOLDER, or
+// --check=FOLDER).
+struct ProgramOption {
+  const char* short_name;  // such as "-n"; null for none
+  const char* long_name;   // such as "--dry-run"
+  bool takes_value = false;
+};
+
 struct CommandLine {
   bool help = false;
   bool version = false;
-  std::optional<std::string> code_page;  // --codepage NAME
-  std::vector<std::string> operands;     // every argument that is not an option, in order
-  std::string error;                     // why the arguments cannot be used; empty when they can
+  std::optional<std::string> code_page;                     // --codepage NAME
+  std::map<std::string, std::string, std::less<>> options;  // the program's own, by long name:
+                                                            // its value, "" for a flag
+  std::vector<std::string> operands;  // every argument that is not an option, in order
+  std::string error;                  // why the arguments cannot be used; empty when they can
 };
 
 // Sorts the arguments into options (-h/--help or /?, -V/--version, --codepage NAME or
-// --codepage=NAME) and operands. "--" ends the options, so that an operand may begin with "-";
-// a lone "-" is an operand.
-CommandLine parse_command_line(int argc, char** argv);
+// --codepage=NAME, and the program's own) and operands. "--" ends the options, so that an
+// operand may begin with "-"; a lone "-" is an operand.
+CommandLine parse_command_line(int argc, char** argv,
+                               std::initializer_list<ProgramOption> program_options = {});
 
 struct ProgramText {
   const char* name;

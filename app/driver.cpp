@@ -45,7 +45,15 @@ void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
   write_entry(*pass.playlist, name);
 }
 
-int write_playlists() {
+// One line: what the run did, in numbers.
+std::string summary(const FolderPass& pass) {
+  PlaylistCounts counts = playlist_counts();
+  return std::to_string(counts.written) + " playlists written, " +
+         std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.not_written) +
+         " not written; " + std::to_string(pass.lines_skipped) + " M3U lines skipped";
+}
+
+int write_playlists(std::string* summary_line) {
   Subfolders subfolders;
   std::string reason;
   if (!plan_subfolders(subfolders, reason)) {
@@ -57,6 +65,9 @@ int write_playlists() {
   FolderPass pass = run_folder_pass(subfolders);
   if (!pass.all_written) all_written = false;
   if (!put_playlists_in_place()) all_written = false;
+  // After problems, one line that puts them in proportion.
+  if (!all_written || warnings_given() > 0) warn("%s", summary(pass).c_str());
+  if (summary_line != nullptr) *summary_line = summary(pass);
   return all_written ? kExitSuccess : kExitFailure;
 }
 
@@ -82,12 +93,11 @@ int real_main(int argc, char** argv) {
     print_hint("Press Enter to go on, or close this window to write nothing.");
     if (!wait_for_enter()) return finish_output(kExitFailure);
   }
-  int status = finish_output(write_playlists());
+  std::string summary_line;
+  int status = finish_output(write_playlists(&summary_line));
   if (window.wait_at_end) {
-    std::string summary = "eplgen: " + std::to_string(playlists_put_in_place()) +
-                          " playlists written; " + std::to_string(warnings_given()) +
-                          (warnings_given() == 1 ? " problem" : " problems") + " said above.";
-    print_hint(summary.c_str());
+    summary_line = "eplgen: " + summary_line + ".";
+    print_hint(summary_line.c_str());
     print_hint("Press any key to close this window.");
     wait_for_key();
   }

@@ -1,13 +1,16 @@
 // The program's run: the playlist of folders of the working folder, then the folder pass.
 #pragma once
 
+#include <string>
+
 // Runs eplgen with its arguments and returns the exit status: 0 when every playlist was
 // written, 1 otherwise, 2 when the arguments are wrong.
 int real_main(int argc, char** argv);
 
 // Writes every playlist of the working folder and returns the exit status, 0 or 1. The music
-// folder that cannot be listed gets nothing written at all.
-int write_playlists();
+// folder that cannot be listed gets nothing written at all. summary_line, when given, receives
+// the run in numbers.
+int write_playlists(std::string* summary_line = nullptr);
 
 // Visitor of the top-level listing: context is the TopLevelPass.
 void add_folder_entry(void* context, const char* folder, const char* name);

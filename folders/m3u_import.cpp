@@ -51,9 +51,11 @@ std::string path_of_file_uri(std::string_view uri) {
   return path;
 }
 
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
 bool is_absolute(std::string_view path) {
-  return (path.size() >= 2 && is_letter(path[0]) && path[1] == ':') ||
-         (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+  return (path.size() >= 3 && is_letter(path[0]) && path[1] == ':' && is_separator(path[2])) ||
+         (!path.empty() && is_separator(path[0]));
 }
 
 // The parts of an absolute path below its root (a drive, or a server and its share), joined

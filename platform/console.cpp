@@ -20,7 +20,8 @@ const char* program_name = "eplgen";
 struct ConsoleState {
   std::set<std::string> warned;  // the messages warn_once has given
   unsigned warnings = 0;
-  int log_error = 0;          // why standard output failed; 0 while it works
+  int log_error = 0;  // why standard output failed; 0 while it works
+  bool quiet = false;
   bool warning_lost = false;  // a diagnostic could not be written
   std::string line;           // the progress line being printed
   std::string shown;          // the text in it
@@ -74,7 +75,7 @@ std::string format_message(const char* format, va_list arguments) {
 
 }  // namespace
 
-void log_line(const char* format, const char* text) {
+void print_text(const char* format, const char* text) {
   std::string_view pattern = format;
   std::size_t at = pattern.find("%s");
   std::string& shown = state.shown;
@@ -84,7 +85,17 @@ void log_line(const char* format, const char* text) {
   print_line(state.line);
 }
 
-void log_line(const char* line) { print_line(line); }
+void print_text(const char* lines) { print_line(lines); }
+
+void log_line(const char* format, const char* text) {
+  if (!state.quiet) print_text(format, text);
+}
+
+void log_line(const char* line) {
+  if (!state.quiet) print_line(line);
+}
+
+void set_quiet(bool quiet) { state.quiet = quiet; }
 
 void warn(const char* format, ...) {
   va_list arguments;

@@ -11,6 +11,13 @@
 void log_line(const char* format, const char* text);
 void log_line(const char* line);
 
+// As log_line, for what the user asked to see (help, a dry run's answer): quiet or not.
+void print_text(const char* format, const char* text);
+void print_text(const char* lines);
+
+// Quiet, the progress log is not printed; diagnostics are.
+void set_quiet(bool quiet);
+
 // Prints "<program>: <message>" and a line end to standard error.
 void warn(const char* format, ...)
 #if defined(__GNUC__)

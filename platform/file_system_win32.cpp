@@ -265,11 +265,13 @@ HANDLE create_new(const std::wstring& path) {
                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Removes what is in the way of creating path, which failed with error: a file, read-only or
-// not. Anything else, or nothing there, is a failure of its own.
-bool remove_stale(const std::wstring& path, DWORD error, std::string& reason) {
+// Removes a file of the program's own, read-only or not (DeleteFileW refuses a read-only one).
+// Nothing there is no failure; a folder is.
+bool remove_own_file(const std::wstring& path, std::string& reason) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    if (leads_nowhere(error)) return true;
     reason = system_reason(error);
     return false;
   }
@@ -280,7 +282,9 @@ bool remove_stale(const std::wstring& path, DWORD error, std::string& reason) {
   if (((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
        !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) ||
       !DeleteFileW(path.c_str())) {
-    reason = last_reason();
+    DWORD error = GetLastError();
+    if (leads_nowhere(error)) return true;
+    reason = system_reason(error);
     return false;
   }
   return true;
@@ -417,7 +421,12 @@ class Win32FileSystem : public FileSystem {
     if (file == INVALID_HANDLE_VALUE &&
         (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
          error == ERROR_ACCESS_DENIED)) {
-      if (!remove_stale(full, error, reason)) return nullptr;
+      // Nothing there: the folder itself refused.
+      if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        reason = system_reason(error);
+        return nullptr;
+      }
+      if (!remove_own_file(full, reason)) return nullptr;
       file = create_new(full);
     }
     if (file == INVALID_HANDLE_VALUE) {
@@ -446,13 +455,7 @@ class Win32FileSystem : public FileSystem {
   bool remove_file(const char* path, std::string& reason) override {
     std::wstring full = exact_path(path);
     FilesInFlight::Locked locked(files_in_flight());
-    if (!DeleteFileW(full.c_str())) {
-      DWORD error = GetLastError();
-      if (!leads_nowhere(error)) {
-        reason = system_reason(error);
-        return false;
-      }
-    }
+    if (!remove_own_file(full, reason)) return false;
     files_in_flight().forget(full);
     return true;
   }

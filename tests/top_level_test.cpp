@@ -1,5 +1,6 @@
 // The playlist of folders in the working folder, and how a run fails safely.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -47,15 +48,53 @@ TEST_F(TopLevel, FolderOfFilesGivesAnEmptyPlaylistAndNoOutput) {
   EXPECT_EQ(fs::file_size(playlist), 0u);
 }
 
-TEST_F(TopLevel, SecondRunGivesIdenticalPlaylistsAndLeavesNothingBehind) {
+// A playlist already right is left as it is, file and date; a dry run writes nothing at all.
+TEST_F(TopLevel, SecondRunGivesIdenticalPlaylistsAndLeavesThemAsTheyAre) {
   make_library(music, {"Jazz/", "Rock/a.mp3"});
   ASSERT_EQ(run().exit_status, 0);
-  std::vector<std::string> tree = tree_of(music);
-  std::string first = read_bytes(playlist);
-  ASSERT_EQ(run().exit_status, 0);
-  EXPECT_EQ(read_bytes(playlist), first);
-  EXPECT_EQ(tree_of(music), tree);
-  for (const std::string& name : tree) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+  auto identities = [this] {
+    std::vector<std::string> identity;
+    for (const char* folder : {".", "Jazz", "Rock"}) {
+      struct stat status {};
+      stat((music / folder / "Default Playlist.epl").c_str(), &status);
+      identity.push_back(std::to_string(status.st_ino) + " " +
+                         std::to_string(status.st_mtim.tv_sec) + "." +
+                         std::to_string(status.st_mtim.tv_nsec));
+    }
+    return identity;
+  };
+  const std::string eol = testing_windows_build() ? "\r\n" : "\n";
+  const struct {
+    std::vector<std::string> arguments;
+    const char* added;  // a track added to Rock before the run
+    bool rewrites_rock;
+    std::string out_ends;  // what standard output ends with
+  } cases[] = {
+      {{}, nullptr, false, "Adding MP3 file Rock\\a.mp3" + eol},
+      {{"--dry-run"},
+       "Rock/b.mp3",
+       false,
+       "Unchanged Jazz\\Default Playlist.epl" + eol + "Would write Rock\\Default Playlist.epl" +
+           eol},
+      {{"-q"}, nullptr, true, ""},
+  };
+  for (const auto& c : cases) {
+    if (c.added != nullptr) make_library(music, {c.added});
+    std::vector<std::string> tree = tree_of(music);
+    std::vector<std::string> before = identities();
+    std::string top_level = read_bytes(playlist);
+    RunResult result = run_eplgen({.working_folder = music, .arguments = c.arguments});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    // Quiet, it says nothing at all.
+    EXPECT_TRUE(c.out_ends.empty() ? result.out.empty() : result.out.ends_with(c.out_ends))
+        << result.out;
+    EXPECT_EQ(tree_of(music), tree) << "no file made or left";
+    std::vector<std::string> after = identities();
+    EXPECT_EQ(after[0], before[0]);
+    EXPECT_EQ(after[1], before[1]);
+    EXPECT_EQ(after[2] != before[2], c.rewrites_rock);
+    EXPECT_EQ(read_bytes(playlist), top_level);
+  }
 }
 
 TEST_F(TopLevel, PlaylistThatCannotBeReplacedIsReportedAndExitsOne) {
@@ -63,7 +102,8 @@ TEST_F(TopLevel, PlaylistThatCannotBeReplacedIsReportedAndExitsOne) {
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_NE(result.err.find("Default Playlist.epl"), std::string::npos) << result.err;
-  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  // The line, and the one that sums the run up.
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
   EXPECT_TRUE(fs::is_directory(playlist));
   EXPECT_FALSE(fs::exists(music / "Default Playlist.epl.tmp"));
 }

@@ -85,9 +85,13 @@ class FileSystem {
   virtual std::unique_ptr<ReadableFile> open_file(const char* path, std::string& reason) = 0;
 
   // Opens a file a user named on the command line, in the platform's own spelling (UTF-8 on
-  // Windows): a regular file or a pipe. A device or a folder is refused, a device without being
-  // opened where its name tells.
+  // Windows): a regular file or a pipe, or standard input for "-". A device or a folder is
+  // refused, a device without being opened where its name tells.
   virtual std::unique_ptr<ReadableFile> open_given_file(const char* path, std::string& reason) = 0;
+
+  // The absolute form of a path a user gave, in the same spelling: it names the same file once
+  // the working folder changes.
+  virtual std::string absolute_path(const char* path) = 0;
 
   // Creates a file for writing, first removing a stale file of that name whatever its
   // attributes (a link or a pipe left there is never written through). The file is temporary:

@@ -99,6 +99,7 @@ class FaultyFileSystem : public FileSystem {
   std::unique_ptr<ReadableFile> open_given_file(const char* path, std::string& reason) override {
     return real_.open_given_file(path, reason);
   }
+  std::string absolute_path(const char* path) override { return real_.absolute_path(path); }
   bool change_working_folder(const char* path, std::string& reason) override {
     return real_.change_working_folder(path, reason);
   }

@@ -481,6 +481,13 @@ class PosixFileSystem : public FileSystem {
   }
 
   std::unique_ptr<ReadableFile> open_given_file(const char* path, std::string& reason) override {
+    // Standard input is read whatever it is: the user chose it.
+    if (std::strcmp(path, "-") == 0) {
+      int input = fcntl(0, F_DUPFD_CLOEXEC, 3);
+      if (input >= 0) return std::make_unique<PosixReadableFile>(input);
+      reason = system_reason(errno);
+      return nullptr;
+    }
     // A pipe opens only once something writes to it, as its user expects.
     int descriptor = open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
@@ -495,6 +502,11 @@ class PosixFileSystem : public FileSystem {
       return nullptr;
     }
     return std::make_unique<PosixReadableFile>(descriptor);
+  }
+
+  std::string absolute_path(const char* path) override {
+    if (path[0] == '/') return path;
+    return working_folder_shown() + "/" + path;
   }
 
   bool change_working_folder(const char* path, std::string& reason) override {

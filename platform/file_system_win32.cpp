@@ -388,6 +388,15 @@ class Win32FileSystem : public FileSystem {
   }
 
   std::unique_ptr<ReadableFile> open_given_file(const char* path, std::string& reason) override {
+    if (std::strcmp(path, "-") == 0) {
+      HANDLE input = nullptr;
+      if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_INPUT_HANDLE), GetCurrentProcess(),
+                           &input, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        reason = last_reason();
+        return nullptr;
+      }
+      return std::make_unique<Win32ReadableFile>(input);
+    }
     std::wstring wide = utf8_to_wide(path);
     DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     std::wstring full(size, L'\0');
@@ -484,6 +493,16 @@ class Win32FileSystem : public FileSystem {
                 (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow,
                 (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
     return true;
+  }
+
+  std::string absolute_path(const char* path) override {
+    std::wstring wide = utf8_to_wide(path);
+    DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    DWORD length = size == 0 ? 0 : GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return wide_to_utf8(full);
   }
 
   bool change_working_folder(const char* path, std::string& reason) override {

@@ -28,16 +28,43 @@ std::string with_byte(std::string bytes, std::size_t offset, char value) {
 
 TEST_F(Epldump, PrintsTheDevicePathsOfWhatEplgenWrote) {
   make_library(root.path(), {"Jazz/", "Rock/Live/01 Intro.mp3"});
+  write_bytes(root.path() / "Rock/list.m3u", "Live\\01 Intro.mp3\n");
   ASSERT_EQ(run_eplgen({.working_folder = root.path(), .arguments = {}}).exit_status, 0);
+  std::filesystem::remove(root.path() / "Rock/Live/01 Intro.mp3");
   write_bytes(root.path() / "empty.epl", "");
   write_bytes(root.path() / "-odd.epl", playlist_of({"line\nbreak", "Bj\xF6rk\\\xC9t\xE9.mp3"}));
-  RunResult result = run({"Default Playlist.epl", "empty.epl", "--", "-odd.epl"});
-  EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.err, "");
-  // Shown in the console's encoding, as the progress log shows names, one line each.
-  EXPECT_EQ(result.out,
-            console_log_of({"a:\\Music\\Jazz", "a:\\Music\\Rock", "a:\\Music\\line?break",
-                            "a:\\Music\\Bj\xF6rk\\\xC9t\xE9.mp3"}));
+  const struct {
+    std::vector<std::string> arguments;
+    std::string input;
+    int exit_status;
+    std::vector<std::string> out;
+    std::string err;
+  } cases[] = {
+      // Shown in the console's encoding, as the progress log shows names, one line each; several
+      // files under headers, as head and tail show them.
+      {{"Default Playlist.epl", "empty.epl", "--", "-odd.epl"},
+       "",
+       0,
+       {"==> Default Playlist.epl <==", "a:\\Music\\Jazz", "a:\\Music\\Rock", "",
+        "==> empty.epl <==", "", "==> -odd.epl <==", "a:\\Music\\line?break",
+        "a:\\Music\\Bj\xF6rk\\\xC9t\xE9.mp3"},
+       ""},
+      {{"-"}, good, 0, good_lines, ""},
+      {{"--check", ".", "Default Playlist.epl", "Rock/Default Playlist.epl"},
+       "",
+       1,
+       {"==> Default Playlist.epl <==", "a:\\Music\\Jazz", "a:\\Music\\Rock", "",
+        "==> Rock/Default Playlist.epl <==", "a:\\Music\\Rock\\Live\\01 Intro.mp3"},
+       "epldump: 'Rock/Default Playlist.epl': entry 1, 'a:\\Music\\Rock\\Live\\01 Intro.mp3': "
+       "names no file"},
+  };
+  for (const auto& c : cases) {
+    RunResult result =
+        run_epldump({.working_folder = root.path(), .arguments = c.arguments, .input = c.input});
+    EXPECT_EQ(result.exit_status, c.exit_status) << c.arguments[0];
+    EXPECT_EQ(result.out, console_log_of(c.out)) << c.arguments[0];
+    EXPECT_EQ(result.err, c.err.empty() ? "" : log_of({c.err})) << c.arguments[0];
+  }
 }
 
 TEST_F(Epldump, ReportsEachDamageWithItsOffsetAndGoesOn) {
@@ -59,8 +86,10 @@ TEST_F(Epldump, ReportsEachDamageWithItsOffsetAndGoesOn) {
     write_bytes(root.path() / c.file, c.bytes);
     RunResult result = run({c.file, "missing.epl", "good.epl"});
     EXPECT_EQ(result.exit_status, 1) << c.file;
-    std::vector<std::string> printed(
-        good_lines.begin(), good_lines.begin() + static_cast<std::ptrdiff_t>(c.entries_before));
+    std::vector<std::string> printed = {"==> " + std::string(c.file) + " <=="};
+    printed.insert(printed.end(), good_lines.begin(),
+                   good_lines.begin() + static_cast<std::ptrdiff_t>(c.entries_before));
+    printed.insert(printed.end(), {"", "==> missing.epl <==", "", "==> good.epl <=="});
     printed.insert(printed.end(), good_lines.begin(), good_lines.end());
     EXPECT_EQ(result.out, log_of(printed)) << c.file;
     std::string fault =

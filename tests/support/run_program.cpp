@@ -45,6 +45,11 @@ RunResult run(const std::string& executable, const RunOptions& options) {
   TemporaryFolder capture;
   std::string out_path = (capture.path() / "out").string();
   std::string err_path = (capture.path() / "err").string();
+  std::string in_path = (capture.path() / "in").string();
+  {
+    std::ofstream in(in_path, std::ios::binary);
+    in.write(options.input.data(), static_cast<std::streamsize>(options.input.size()));
+  }
   int pipe_ends[2] = {-1, -1};
   bool piped = options.output == StandardOutput::closed_pipe ||
                options.output == StandardOutput::unread_pipe;
@@ -53,7 +58,7 @@ RunResult run(const std::string& executable, const RunOptions& options) {
   pid_t child = fork();
   if (child == 0) {
     setpgid(0, 0);
-    int in = open("/dev/null", O_RDONLY);
+    int in = open(in_path.c_str(), O_RDONLY);
     int out = piped ? pipe_ends[1]
               : options.output == StandardOutput::full_device
                   ? open("/dev/full", O_WRONLY)

@@ -33,6 +33,7 @@ struct RunOptions {
   bool error_closed = false;  // no descriptor 2 at all
   int interrupt_with = 0;     // a signal sent once the program blocks on an unread pipe
   std::vector<std::string> environment{};  // NAME=value, added to the test's own
+  std::string input{};                     // what standard input holds
 };
 
 RunResult run_eplgen(const RunOptions& options);

@@ -107,6 +107,7 @@ void note_subfolder(void* context, const char* /*folder*/, const char* /*name*/)
 // formats: the user would never know why.
 void explain_empty_playlist(const char* folder, const std::string& playlist_path) {
   Unlisted unlisted;
+  // Only an explanation: a listing that fails here explains nothing, and the playlist stands.
   std::string ignored;
   file_system().enumerate_entries(&unlisted, folder, "*", EntryKind::directories, note_subfolder,
                                   ignored);

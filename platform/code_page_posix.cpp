@@ -1,18 +1,22 @@
-// The code page on POSIX: iconv converts between the file system's UTF-8 and the player's
-// single-byte Windows code page.
+// The code page on POSIX: between the file system's UTF-8 and the player's single-byte Windows
+// code page. iconv says once, when the code page is chosen, which character each byte stands
+// for; names are then converted with that table, a character at a time and exactly, as Windows
+// converts them for the Windows build: a character without a byte of its own has no spelling.
 #include "platform/code_page_posix.h"
 
 #include <iconv.h>
 #include <locale.h>
+#include <wctype.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <climits>
-#include <cwchar>
+#include <cstdint>
 #include <cwctype>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -22,63 +26,126 @@
 namespace {
 
 constexpr std::string_view kDefaultCodePage = "CP1252";
+constexpr std::uint32_t kUndefined = 0xFFFFFFFF;
 
-struct Converters {
-  std::string name{kDefaultCodePage};
-  iconv_t to_code_page = iconv_open(name.c_str(), "UTF-8");
-  iconv_t to_utf8 = iconv_open("UTF-8", name.c_str());
+// Every character of these code pages comes before U+2200 (the last is U+2122, the trade mark).
+constexpr std::uint32_t kCharacters = 0x2200;
+
+struct CodePage {
+  std::string name;
+  std::array<std::uint32_t, 256> characters;  // of each byte, or kUndefined
+  std::vector<std::int16_t> bytes;            // of each character below kCharacters, or -1
   std::optional<std::array<unsigned char, 256>> upper;  // made when first needed
 };
 
-Converters& converters() {
-  static Converters instance;
-  return instance;
+// The character at the front of valid UTF-8, which it then drops.
+std::uint32_t take_character(std::string_view& utf8) {
+  unsigned char lead = static_cast<unsigned char>(utf8[0]);
+  std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  std::uint32_t character = length == 1   ? lead
+                            : length == 2 ? lead & 0x1Fu
+                            : length == 3 ? lead & 0x0Fu
+                                          : lead & 0x07u;
+  for (std::size_t i = 1; i < length && i < utf8.size(); ++i)
+    character = character << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3Fu);
+  utf8.remove_prefix(std::min(length, utf8.size()));
+  return character;
 }
 
-// Converts all of input, or returns false at the first character that cannot be converted;
-// output then holds what came before it and position tells where it is.
-bool convert(iconv_t converter, std::string_view input, std::string& output,
-             std::size_t& position) {
-  iconv(converter, nullptr, nullptr, nullptr, nullptr);
-  output.clear();
-  char* in = const_cast<char*>(input.data());
-  std::size_t in_left = input.size();
-  char buffer[1024];
-  while (in_left > 0) {
-    char* out = buffer;
-    std::size_t out_left = sizeof buffer;
-    std::size_t result = iconv(converter, &in, &in_left, &out, &out_left);
-    output.append(buffer, out - buffer);
-    if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      position = input.size() - in_left;
-      return false;
-    }
+void append_utf8(std::string& utf8, std::uint32_t character) {
+  if (character < 0x80) {
+    utf8 += static_cast<char>(character);
+  } else if (character < 0x800) {
+    utf8 += static_cast<char>(0xC0 | character >> 6);
+    utf8 += static_cast<char>(0x80 | (character & 0x3F));
+  } else if (character < 0x10000) {
+    utf8 += static_cast<char>(0xE0 | character >> 12);
+    utf8 += static_cast<char>(0x80 | (character >> 6 & 0x3F));
+    utf8 += static_cast<char>(0x80 | (character & 0x3F));
+  } else {
+    utf8 += static_cast<char>(0xF0 | character >> 18);
+    utf8 += static_cast<char>(0x80 | (character >> 12 & 0x3F));
+    utf8 += static_cast<char>(0x80 | (character >> 6 & 0x3F));
+    utf8 += static_cast<char>(0x80 | (character & 0x3F));
   }
-  char* out = buffer;
-  std::size_t out_left = sizeof buffer;
-  iconv(converter, nullptr, nullptr, &out, &out_left);
-  output.append(buffer, out - buffer);
+}
+
+// Asks iconv what each byte of the code page stands for; false when it does not know the code
+// page.
+bool learn(std::string_view name, CodePage& code_page) {
+  iconv_t to_utf8 = iconv_open("UTF-8", std::string(name).c_str());
+  if (to_utf8 == reinterpret_cast<iconv_t>(-1)) return false;
+  code_page = {std::string(name), {}, std::vector<std::int16_t>(kCharacters, -1), {}};
+  for (int byte = 0; byte < 256; ++byte) {
+    char in = static_cast<char>(byte);
+    char out[8];
+    char* in_place = &in;
+    char* out_place = out;
+    std::size_t in_left = 1;
+    std::size_t out_left = sizeof out;
+    iconv(to_utf8, nullptr, nullptr, nullptr, nullptr);
+    std::string_view utf8;
+    if (iconv(to_utf8, &in_place, &in_left, &out_place, &out_left) != static_cast<std::size_t>(-1))
+      utf8 = std::string_view(out, static_cast<std::size_t>(out_place - out));
+    code_page.characters[byte] = utf8.empty() ? kUndefined : take_character(utf8);
+    // One byte, one character: a byte that takes more (none of these code pages has one) is
+    // left undefined.
+    if (!utf8.empty()) code_page.characters[byte] = kUndefined;
+    if (code_page.characters[byte] < kCharacters)
+      code_page.bytes[code_page.characters[byte]] = static_cast<std::int16_t>(byte);
+    else
+      code_page.characters[byte] = kUndefined;
+  }
+  iconv_close(to_utf8);
   return true;
 }
 
-// ASCII reads the same in UTF-8 and in every code page offered: most names need no iconv.
-bool convert_text(iconv_t converter, std::string_view text, std::string& converted) {
-  if (is_ascii(text)) {
-    converted.assign(text);
-    return true;
-  }
-  std::size_t position = 0;
-  return convert(converter, text, converted, position);
+CodePage& current() {
+  static CodePage code_page = [] {
+    CodePage learned;
+    learn(kDefaultCodePage, learned);
+    return learned;
+  }();
+  return code_page;
+}
+
+std::optional<unsigned char> byte_of(const CodePage& code_page, std::uint32_t character) {
+  if (character >= kCharacters || code_page.bytes[character] < 0) return std::nullopt;
+  return static_cast<unsigned char>(code_page.bytes[character]);
 }
 
 }  // namespace
 
+// ASCII reads the same in UTF-8 and in every code page offered: most names need no table.
 bool utf8_to_code_page(std::string_view utf8, std::string& converted) {
-  return convert_text(converters().to_code_page, utf8, converted);
+  if (is_ascii(utf8)) {
+    converted.assign(utf8);
+    return true;
+  }
+  converted.clear();
+  if (!is_valid_utf8(utf8)) return false;
+  const CodePage& code_page = current();
+  while (!utf8.empty()) {
+    std::optional<unsigned char> byte = byte_of(code_page, take_character(utf8));
+    if (!byte) return false;
+    converted += static_cast<char>(*byte);
+  }
+  return true;
 }
 
 bool code_page_to_utf8(std::string_view text, std::string& utf8) {
-  return convert_text(converters().to_utf8, text, utf8);
+  if (is_ascii(text)) {
+    utf8.assign(text);
+    return true;
+  }
+  utf8.clear();
+  const CodePage& code_page = current();
+  for (char byte : text) {
+    std::uint32_t character = code_page.characters[static_cast<unsigned char>(byte)];
+    if (character == kUndefined) return false;
+    append_utf8(utf8, character);
+  }
+  return true;
 }
 
 NameConversion file_system_name_to_code_page(std::string_view name, std::string& converted) {
@@ -94,29 +161,19 @@ NameConversion file_system_name_to_code_page(std::string_view name, std::string&
 std::string display_text(std::string_view text) {
   if (is_ascii(text)) return std::string(text);
   std::string shown;
-  std::string piece;
-  for (;;) {
-    std::size_t position = 0;
-    if (convert(converters().to_utf8, text, piece, position)) return shown + piece;
-    // A byte the code page leaves undefined is shown as "?"; the rest is converted on.
-    shown += piece;
-    shown += '?';
-    text.remove_prefix(position + 1);
+  const CodePage& code_page = current();
+  for (char byte : text) {
+    std::uint32_t character = code_page.characters[static_cast<unsigned char>(byte)];
+    // A byte the code page leaves undefined is shown as "?".
+    append_utf8(shown, character == kUndefined ? '?' : character);
   }
+  return shown;
 }
 
 bool select_code_page(std::string_view name, std::string& reason) {
   for (std::string_view code_page : kCodePages) {
     if (!equal_ignoring_ascii_case(name, code_page)) continue;
-    Converters& current = converters();
-    iconv_close(current.to_code_page);
-    iconv_close(current.to_utf8);
-    current.name = code_page;
-    current.upper.reset();
-    current.to_code_page = iconv_open(current.name.c_str(), "UTF-8");
-    current.to_utf8 = iconv_open("UTF-8", current.name.c_str());
-    if (current.to_code_page == reinterpret_cast<iconv_t>(-1) ||
-        current.to_utf8 == reinterpret_cast<iconv_t>(-1)) {
+    if (!learn(code_page, current())) {
       reason = "this system's iconv does not know it";
       return false;
     }
@@ -126,44 +183,31 @@ bool select_code_page(std::string_view name, std::string& reason) {
   return false;
 }
 
+// UTF-8 names on a POSIX system say nothing of the player's code page.
+void use_default_code_page() {}
+
 // The C library's Unicode case mapping, as its UTF-8 locale has it: the letters Windows folds in
 // the code page fold here too.
 const std::array<unsigned char, 256>& upper_case_table() {
-  Converters& current = converters();
-  if (current.upper) return *current.upper;
-  std::array<unsigned char, 256>& upper = current.upper.emplace();
-  for (int byte = 0; byte < 256; ++byte)
+  CodePage& code_page = current();
+  if (code_page.upper) return *code_page.upper;
+  std::array<unsigned char, 256>& upper = code_page.upper.emplace();
+  static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  for (int byte = 0; byte < 256; ++byte) {
     upper[byte] = byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A')
                                              : static_cast<unsigned char>(byte);
-  static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-  if (unicode == static_cast<locale_t>(nullptr)) return upper;
-  locale_t previous = uselocale(unicode);
-  std::string utf8;
-  std::string back;
-  for (int byte = 0x80; byte < 0x100; ++byte) {
-    char text = static_cast<char>(byte);
-    std::size_t position = 0;
-    wchar_t letter = 0;
-    std::mbstate_t state{};
-    if (!convert(current.to_utf8, std::string_view(&text, 1), utf8, position) ||
-        std::mbrtowc(&letter, utf8.data(), utf8.size(), &state) != utf8.size())
+    std::uint32_t character = code_page.characters[byte];
+    if (byte < 0x80 || character == kUndefined || unicode == static_cast<locale_t>(nullptr))
       continue;
-    char encoded[MB_LEN_MAX];
-    state = {};
-    std::size_t length = std::wcrtomb(encoded, static_cast<wchar_t>(std::towupper(letter)), &state);
-    if (length != static_cast<std::size_t>(-1) &&
-        convert(current.to_code_page, std::string_view(encoded, length), back, position) &&
-        back.size() == 1)
-      upper[byte] = static_cast<unsigned char>(back[0]);
+    auto upper_character =
+        static_cast<std::uint32_t>(towupper_l(static_cast<wint_t>(character), unicode));
+    if (std::optional<unsigned char> upper_byte = byte_of(code_page, upper_character))
+      upper[byte] = *upper_byte;
   }
-  uselocale(previous);
   return upper;
 }
 
-std::string code_page_name() { return converters().name; }
-
-// UTF-8 names on a POSIX system say nothing of the player's code page.
-void use_default_code_page() {}
+std::string code_page_name() { return current().name; }
 
 void reset_code_page() {
   std::string ignored;

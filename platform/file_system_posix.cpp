@@ -125,9 +125,11 @@ std::shared_ptr<const FolderRead> read_folder_now(const std::string& native_fold
                          EntryType::other};
     if (!type_of(folder, *entry, read_entry.type, reason)) return close_after_failure(folder);
     read->names.append(name).push_back('\0');
-    NameConversion conversion = file_system_name_to_code_page(name, text);
-    if (conversion != NameConversion::not_representable) {
-      // Most names read the same in both: stored once.
+    // Most names read the same in both, ASCII ones always: stored once.
+    if (is_ascii(name)) {
+      read_entry.text = read_entry.name;
+      read_entry.text_length = static_cast<std::uint32_t>(name.size());
+    } else if (file_system_name_to_code_page(name, text) != NameConversion::not_representable) {
       read_entry.text =
           text == name ? read_entry.name : static_cast<std::uint32_t>(read->names.size());
       read_entry.text_length = static_cast<std::uint32_t>(text.size());
@@ -309,11 +311,8 @@ class PosixFileSystem : public FileSystem {
  public:
   bool enumerate_entries(void* context, const char* folder, const char* pattern, EntryKind kind,
                          EntryVisitor visitor, std::string& reason) override {
-    std::string native_folder;
-    struct stat status;
-    if (!found(find_existing(folder, native_folder, status, reason), reason)) return false;
     // Held, not borrowed: a visitor may list other folders meanwhile.
-    std::shared_ptr<const FolderRead> read = read_folder(native_folder, reason);
+    std::shared_ptr<const FolderRead> read = read_named_folder(folder, reason);
     if (read == nullptr) return false;
     EntryType wanted = kind == EntryKind::directories ? EntryType::directory : EntryType::regular;
     const char* taken = nullptr;
@@ -337,17 +336,7 @@ class PosixFileSystem : public FileSystem {
   bool status_of(const char* path, FileStatus& file_status, std::string& reason) override {
     std::string native;
     struct stat status;
-    Lookup lookup = find_existing(path, native, status, reason);
-    if (lookup == Lookup::failed) return false;
-    using Kind = FileStatus::Kind;
-    file_status.kind = lookup == Lookup::missing ? Kind::missing
-                       : S_ISREG(status.st_mode) ? Kind::regular_file
-                       : S_ISDIR(status.st_mode) ? Kind::folder
-                                                 : Kind::other;
-    // A vfat mount shows the read-only attribute as a file no one may write.
-    file_status.read_only = file_status.kind == Kind::regular_file &&
-                            (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-    return true;
+    return status_after(exact_lookup(path, native, status, reason), status, file_status);
   }
 
   // Names are looked up as Windows would find them whoever wrote them.
@@ -358,18 +347,21 @@ class PosixFileSystem : public FileSystem {
       status = {};
       return true;
     }
-    return status_of(resolved->c_str(), status, reason);
+    std::string native;
+    struct stat found;
+    return status_after(find_existing(*resolved, native, found, reason), found, status);
   }
 
+  // Only names a listing found to be regular files are opened here, so they are opened at once;
+  // non-blocking, and checked once open, for the name may have been replaced meanwhile.
   std::unique_ptr<ReadableFile> open_file(const char* path, std::string& reason) override {
     std::string native;
     struct stat status;
-    if (!found(find_existing(path, native, status, reason), reason)) return nullptr;
+    if (!found(exact_lookup(path, native, status, reason), reason)) return nullptr;
     if (!S_ISREG(status.st_mode)) {
       reason = S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file";
       return nullptr;
     }
-    // Non-blocking, and checked again once open: the name may have been replaced meanwhile.
     int descriptor = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
       reason = system_reason(errno);
@@ -457,7 +449,10 @@ class PosixFileSystem : public FileSystem {
     Lookup lookup = native_for_writing(path, native, reason);
     if (lookup == Lookup::missing) return true;
     if (lookup == Lookup::failed) return false;
-    InterruptionsHeld held;
+    // A file in flight leaves the list only while interruptions are held back.
+    std::optional<InterruptionsHeld> held;
+    if (std::find(files_in_flight.begin(), files_in_flight.end(), native) != files_in_flight.end())
+      held.emplace();
     if (unlink(native.c_str()) != 0 && errno != ENOENT) {
       reason = system_reason(errno);
       return false;
@@ -469,8 +464,8 @@ class PosixFileSystem : public FileSystem {
   bool identify_folder(const char* path, FolderIdentity& identity, std::string& reason) override {
     std::string native;
     struct stat status;
-    if (!found(find_existing(path, native, status, reason), reason)) return false;
-    struct stat link_status;
+    if (!found(exact_lookup(path, native, status, reason), reason)) return false;
+    struct stat link_status = status;
     if (lstat(native.c_str(), &link_status) != 0) {
       reason = system_reason(errno);
       return false;
@@ -527,6 +522,19 @@ class PosixFileSystem : public FileSystem {
   }
 
  private:
+  static bool status_after(Lookup lookup, const struct stat& status, FileStatus& file_status) {
+    if (lookup == Lookup::failed) return false;
+    using Kind = FileStatus::Kind;
+    file_status.kind = lookup == Lookup::missing ? Kind::missing
+                       : S_ISREG(status.st_mode) ? Kind::regular_file
+                       : S_ISDIR(status.st_mode) ? Kind::folder
+                                                 : Kind::other;
+    // A vfat mount shows the read-only attribute as a file no one may write.
+    file_status.read_only = file_status.kind == Kind::regular_file &&
+                            (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return true;
+  }
+
   static bool found(Lookup lookup, std::string& reason) {
     if (lookup == Lookup::missing) reason = system_reason(ENOENT);
     return lookup == Lookup::found;
@@ -544,6 +552,20 @@ class PosixFileSystem : public FileSystem {
       last_read_ = {native_folder, std::move(read)};
     }
     return last_read_.read;
+  }
+
+  // The folder named by a path text, read: by the name as spelled when it is there, else found
+  // name by name.
+  std::shared_ptr<const FolderRead> read_named_folder(const char* folder, std::string& reason) {
+    std::optional<std::string> plain = plain_native(folder);
+    if (plain && !through_twins(*plain)) {
+      if (std::shared_ptr<const FolderRead> read = read_folder(*plain, reason)) return read;
+      if (!leads_nowhere(errno)) return nullptr;
+    }
+    std::string native_folder;
+    struct stat status;
+    if (!found(find_existing(folder, native_folder, status, reason), reason)) return nullptr;
+    return read_folder(native_folder, reason);
   }
 
   // The same folder read as "Rock" or "./Rock" has one key.
@@ -638,6 +660,26 @@ class PosixFileSystem : public FileSystem {
       native += name;
     }
     if (stat(native.c_str(), &status) == 0) return Lookup::found;
+    if (leads_nowhere(errno)) return Lookup::missing;
+    reason = system_reason(errno);
+    return Lookup::failed;
+  }
+
+  // A path the program made of names it listed: its folder is found as find_existing finds it,
+  // its own name as it is spelled. Only a name beyond ASCII may be spelled otherwise on disk (in
+  // code-page bytes rather than UTF-8) and is looked for by name; an ASCII one missing as spelled
+  // costs no listing of its folder (a playlist not yet written, in a folder of 100,000 tracks).
+  Lookup exact_lookup(std::string_view path, std::string& native, struct stat& status,
+                      std::string& reason) {
+    std::string_view name = path.substr(path.rfind('\\') + 1);
+    if (!is_ascii(name)) return find_existing(path, native, status, reason);
+    if (std::optional<std::string> plain = plain_native(path);
+        plain && !through_twins(*plain) && stat(plain->c_str(), &status) == 0) {
+      native = std::move(*plain);
+      return Lookup::found;
+    }
+    Lookup lookup = native_for_writing(path, native, reason);
+    if (lookup != Lookup::found || stat(native.c_str(), &status) == 0) return lookup;
     if (leads_nowhere(errno)) return Lookup::missing;
     reason = system_reason(errno);
     return Lookup::failed;

@@ -37,6 +37,7 @@ struct Writer {
   PlaylistCounts counts;
   bool dry_run = false;
   std::vector<std::pair<std::string, bool>> dry_run_report;  // each playlist, and if it changes
+  std::string previous_bytes;  // of the playlist there now, to compare with
 };
 
 Writer writer;
@@ -107,7 +108,8 @@ void begin_writing(PlaylistStream& playlist) {
 void hand_over(PlaylistStream& playlist) {
   if (playlist.pending.empty() || !playlist.failure.empty()) return;
   if (!playlist.differs) {
-    std::string previous(playlist.pending.size(), '\0');
+    std::string& previous = writer.previous_bytes;
+    previous.resize(playlist.pending.size());
     std::size_t count = 0;
     std::string ignored;
     if (playlist.previous->read(previous.data(), previous.size(), count, ignored) &&

@@ -105,7 +105,8 @@ class Import {
       // A comment is skipped whole, however long.
       if (line.empty() || line.front() == '#') continue;
       if (reader.over_long && line.size() == read.size()) {
-        skip("longer than " + std::to_string(kMaxLineRead) + " characters");
+        skip(
+            std::string("longer than ").append(std::to_string(kMaxLineRead)).append(" characters"));
       } else if (!take(line)) {
         return result_;
       }
@@ -155,7 +156,9 @@ class Import {
       return true;
     }
     if (m3u_folder_.size() + text.size() > kMaxPathText) {
-      skip("path longer than " + std::to_string(kMaxPathText) + " characters");
+      skip(std::string("path longer than ")
+               .append(std::to_string(kMaxPathText))
+               .append(" characters"));
       return true;
     }
     bool taken = false;

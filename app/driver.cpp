@@ -48,7 +48,8 @@ void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
 // One line: what the run did, in numbers.
 std::string summary(const FolderPass& pass) {
   PlaylistCounts counts = playlist_counts();
-  return std::to_string(counts.written) + " playlists written, " +
+  return std::to_string(counts.written) +
+         (counts.dry_run ? " playlists to write, " : " playlists written, ") +
          std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.not_written) +
          " not written; " + std::to_string(pass.lines_skipped) + " M3U lines skipped";
 }

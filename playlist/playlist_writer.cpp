@@ -249,6 +249,9 @@ bool put_playlists_in_place() {
   return std::exchange(writer.batch.all_in_place, true);
 }
 
-void set_dry_run(bool dry_run) { writer.dry_run = dry_run; }
+void set_dry_run(bool dry_run) {
+  writer.dry_run = dry_run;
+  writer.counts.dry_run = dry_run;
+}
 
 PlaylistCounts playlist_counts() { return writer.counts; }

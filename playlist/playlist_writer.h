@@ -67,6 +67,7 @@ struct PlaylistCounts {
   std::size_t written = 0;  // put in place; in a dry run, would be
   std::size_t unchanged = 0;
   std::size_t not_written = 0;  // failed, or kept as read-only
+  bool dry_run = false;
 };
 
 PlaylistCounts playlist_counts();

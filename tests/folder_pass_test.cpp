@@ -95,6 +95,10 @@ TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
   EXPECT_EQ(playlist("Rock"), playlist_of(tracks));
   EXPECT_EQ(result.out.find("Adding MP3 file Rock"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find(log_of({"\tAdding Rock\\..\\Jazz\\x.mp3"})), std::string::npos);
+  // A dry run counts what it would write, and says so.
+  make_library(music, {"Jazz/y.mp3"});
+  EXPECT_NE(run({"--dry-run"}).err.find("eplgen: 1 playlists to write, 2 unchanged, 0 not written"),
+            std::string::npos);
 }
 
 TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {

@@ -73,6 +73,11 @@ std::optional<int> answer_common_options(const CommandLine& command_line, const 
   if (command_line.version) {
     std::string version = std::string(text.name) + " " + EPLGEN_VERSION;
     print_text("%s\n", version.c_str());
+    print_text(
+        "Copyright (C) 2026 The eplgen developers.\n"
+        "License MIT: <https://opensource.org/license/mit>.\n"
+        "This is free software: you are free to change and redistribute it.\n"
+        "There is NO WARRANTY, to the extent permitted by law.\n");
     return kExitSuccess;
   }
   // The option wins over the environment, which saves repeating it on every call.

@@ -38,7 +38,9 @@ class CommandLine : public ::testing::Test {
 
 TEST_F(CommandLine, HelpAndVersionAnswerAndWriteNothing) {
   const std::string help = "Usage: eplgen [\\s\\S]*Exit status[\\s\\S]*";
-  const std::string version = "eplgen [0-9]+\\.[0-9]+\\.[0-9]+\r?\n";
+  const std::string version =
+      "eplgen [0-9]+\\.[0-9]+\\.[0-9]+\r?\nCopyright \\(C\\) [0-9]+ [^\n]*\nLicense MIT[\\s\\S]*"
+      "NO WARRANTY[\\s\\S]*";
   const struct {
     std::vector<std::string> arguments;
     std::string pattern;

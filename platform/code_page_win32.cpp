@@ -68,8 +68,8 @@ std::string from_wide(UINT code_page, std::wstring_view wide, BOOL* used_default
 }  // namespace
 
 // The C library's own parse of the command line, in UTF-16, as it gives wmain.
-extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expand,
-                              int* start_information);
+extern "C" int __wgetmainargs(  // NOLINT(bugprone-reserved-identifier): the library's name
+    int* argc, wchar_t*** argv, wchar_t*** environment, int expand, int* start_information);
 
 bool wide_to_code_page(std::wstring_view wide, std::string& text) {
   BOOL used_default = FALSE;
@@ -159,6 +159,7 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   if (__wgetmainargs(&count, &wide, &environment, 0, &start_information) != 0 || count != argc)
     return {argv, argv + argc};
   std::vector<std::string> arguments;
+  arguments.reserve(static_cast<std::size_t>(count));
   for (int index = 0; index < count; ++index) arguments.push_back(wide_to_utf8(wide[index]));
   return arguments;
 }

@@ -80,7 +80,7 @@ int main() {
         std::printf("\tAdding MP3 file %s\n", track.c_str());
         add_entry(playlist, track);
       }
-    } else if (std::FILE* lines = std::fopen((folder + "/" + m3u).c_str(), "rb")) {
+    } else if (std::FILE* lines = std::fopen((folder + "/").append(m3u).c_str(), "rb")) {
       char line[264];
       while (std::fgets(line, 260, lines) != nullptr) {
         std::size_t length = std::strcspn(line, "\r\n");

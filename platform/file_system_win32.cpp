@@ -268,19 +268,14 @@ HANDLE create_new(const std::wstring& path) {
 // Removes a file of the program's own, read-only or not (DeleteFileW refuses a read-only one).
 // Nothing there is no failure; a folder is.
 bool remove_own_file(const std::wstring& path, std::string& reason) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    DWORD error = GetLastError();
-    if (leads_nowhere(error)) return true;
-    reason = system_reason(error);
-    return false;
-  }
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  FileStatus status;
+  if (!status_at(path, status, reason)) return false;
+  if (status.kind == FileStatus::Kind::missing) return true;
+  if (status.kind == FileStatus::Kind::folder) {
     reason = "is a folder";
     return false;
   }
-  if (((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
-       !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) ||
+  if ((status.read_only && !SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) ||
       !DeleteFileW(path.c_str())) {
     DWORD error = GetLastError();
     if (leads_nowhere(error)) return true;

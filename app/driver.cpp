@@ -67,8 +67,10 @@ int write_playlists(std::string* summary_line) {
   if (!pass.all_written) all_written = false;
   if (!put_playlists_in_place()) all_written = false;
   // After problems, one line that puts them in proportion.
-  if (!all_written || warnings_given() > 0) warn("%s", summary(pass).c_str());
-  if (summary_line != nullptr) *summary_line = summary(pass);
+  if (!all_written || warnings_given() > 0)
+    warn("%s", summary(pass).c_str());
+  else if (summary_line != nullptr)
+    *summary_line = "eplgen: " + summary(pass) + ".";
   return all_written ? kExitSuccess : kExitFailure;
 }
 
@@ -97,8 +99,7 @@ int real_main(int argc, char** argv) {
   std::string summary_line;
   int status = finish_output(write_playlists(&summary_line));
   if (window.wait_at_end) {
-    summary_line = "eplgen: " + summary_line + ".";
-    print_hint(summary_line.c_str());
+    if (!summary_line.empty()) print_hint(summary_line.c_str());
     print_hint("Press any key to close this window.");
     wait_for_key();
   }

@@ -8,8 +8,8 @@
 int real_main(int argc, char** argv);
 
 // Writes every playlist of the working folder and returns the exit status, 0 or 1. The music
-// folder that cannot be listed gets nothing written at all. summary_line, when given, receives
-// the run in numbers.
+// folder that cannot be listed gets nothing written at all. After a warning the run ends with
+// a line that gives it in numbers; otherwise summary_line, when given, receives that line.
 int write_playlists(std::string* summary_line = nullptr);
 
 // Visitor of the top-level listing: context is the TopLevelPass.

@@ -63,7 +63,8 @@ TEST(FailingDevice, KeepsWhatAFailureTouches) {
     make_library(root.path(), {"Jazz/a.mp3", "Rock/b.mp3"});
     write_bytes("Rock/list.m3u", "b.mp3\n");
     testing::internal::CaptureStdout();
-    ASSERT_EQ(write_playlists(), 0);
+    std::string first_summary;
+    ASSERT_EQ(write_playlists(&first_summary), 0);
     // The second run would write something else in every playlist.
     make_library(root.path(), {"Jazz/c.mp3", "Rock/c.mp3", "Pop/d.mp3"});
     write_bytes("Rock/list.m3u", "b.mp3\nc.mp3\n");
@@ -74,12 +75,18 @@ TEST(FailingDevice, KeepsWhatAFailureTouches) {
     reset_platform_state();
     inject_fault(c.operation, c.path, c.error);
     testing::internal::CaptureStderr();
-    int status = write_playlists();
+    std::string summary_line;
+    int status = write_playlists(&summary_line);
     std::string err = testing::internal::GetCapturedStderr();
     testing::internal::GetCapturedStdout();
     clear_faults();
     EXPECT_EQ(status, 1) << c.message;
     EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_EQ(summary_line, "") << "the window would show the summary again";
+    // The counts add up over the runs of this process.
+    EXPECT_TRUE(first_summary.starts_with("eplgen: ") &&
+                first_summary.ends_with(" not written; 0 M3U lines skipped."))
+        << first_summary;
     for (std::size_t place = 0; place < before.size(); ++place) {
       const char* folder = place == 0 ? "." : place == 1 ? "Jazz" : "Rock";
       bool kept = std::find_if(c.kept.begin(), c.kept.end(), [&](const char* name) {

@@ -36,6 +36,11 @@ bool write_top_level_playlist(const Subfolders& subfolders) {
   return close_playlist(playlist);
 }
 
+// "1 playlist", "2 playlists".
+std::string count_of(std::size_t count, const char* thing) {
+  return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 }  // namespace
 
 void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
@@ -48,10 +53,9 @@ void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
 // One line: what the run did, in numbers.
 std::string summary(const FolderPass& pass) {
   PlaylistCounts counts = playlist_counts();
-  return std::to_string(counts.written) +
-         (counts.dry_run ? " playlists to write, " : " playlists written, ") +
+  return count_of(counts.written, "playlist") + (counts.dry_run ? " to write, " : " written, ") +
          std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.not_written) +
-         " not written; " + std::to_string(pass.lines_skipped) + " M3U lines skipped";
+         " not written; " + count_of(pass.lines_skipped, "M3U line") + " skipped";
 }
 
 int write_playlists(std::string* summary_line) {

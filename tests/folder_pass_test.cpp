@@ -97,7 +97,7 @@ TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
   EXPECT_NE(result.out.find(log_of({"\tAdding Rock\\..\\Jazz\\x.mp3"})), std::string::npos);
   // A dry run counts what it would write, and says so.
   make_library(music, {"Jazz/y.mp3"});
-  EXPECT_NE(run({"--dry-run"}).err.find("eplgen: 1 playlists to write, 2 unchanged, 0 not written"),
+  EXPECT_NE(run({"--dry-run"}).err.find("eplgen: 1 playlist to write, 2 unchanged, 0 not written"),
             std::string::npos);
 }
 

@@ -53,18 +53,34 @@ bool leads_nowhere(DWORD error) {
 
 bool is_separator(wchar_t character) { return character == L'\\' || character == L'/'; }
 
+std::wstring current_folder() {
+  DWORD size = GetCurrentDirectoryW(0, nullptr);
+  std::wstring current(size, L'\0');
+  current.resize(GetCurrentDirectoryW(size, current.data()));
+  return current;
+}
+
+// A path resolved as Windows resolves any path it is given: "." and "..", trailing dots and
+// blanks. A reserved name (CON, nul.mp3 up to Windows 10) comes back as \\.\NAME.
+bool full_path_of(const std::wstring& path, std::wstring& full, DWORD& error) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  full.assign(size, L'\0');
+  DWORD length = size == 0 ? 0 : GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) {
+    error = GetLastError();
+    return false;
+  }
+  full.resize(length);
+  return true;
+}
+
 // The path with \\?\ before its absolute form. "." and ".." parts are resolved as text, the
 // working folder's and the ones a caller climbs with; nothing else is changed, for a name the
 // program listed is exactly what the file system holds.
 std::wstring long_path(std::wstring path) {
   if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\")) return path;
   bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && is_separator(path[0]));
-  if (!absolute) {
-    DWORD size = GetCurrentDirectoryW(0, nullptr);
-    std::wstring current(size, L'\0');
-    current.resize(GetCurrentDirectoryW(size, current.data()));
-    path = current + L"\\" + path;
-  }
+  if (!absolute) path = current_folder() + L"\\" + path;
   // The root stays as it is: "C:" or "\\server\share".
   std::size_t root_end = 2;
   std::wstring prefix = L"\\\\?\\";
@@ -97,21 +113,6 @@ std::wstring long_path(std::wstring path) {
 
 // A path the program made of names it listed.
 std::wstring exact_path(const char* path) { return long_path(code_page_to_wide(path)); }
-
-// A path a user wrote, resolved as Windows resolves any path it is given: "." and "..", trailing
-// dots and blanks. A reserved name (CON, nul.mp3 up to Windows 10) comes back as \\.\NAME.
-bool resolve_path(const char* path, std::wstring& resolved, DWORD& error) {
-  std::wstring wide = code_page_to_wide(path);
-  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  resolved.assign(size, L'\0');
-  DWORD length = size == 0 ? 0 : GetFullPathNameW(wide.c_str(), size, resolved.data(), nullptr);
-  if (length == 0 || length >= size) {
-    error = GetLastError();
-    return false;
-  }
-  resolved.resize(length);
-  return true;
-}
 
 bool names_device(std::wstring_view full_path) {
   return full_path.starts_with(L"\\\\.\\") && !full_path.starts_with(L"\\\\.\\pipe\\");
@@ -355,7 +356,8 @@ class Win32FileSystem : public FileSystem {
     }
     std::wstring resolved;
     DWORD error = ERROR_SUCCESS;
-    if (!resolve_path(path, resolved, error)) {
+    // A path a user wrote is resolved as Windows resolves it.
+    if (!full_path_of(code_page_to_wide(path), resolved, error)) {
       status = {};
       if (leads_nowhere(error)) return true;
       reason = system_reason(error);
@@ -392,15 +394,12 @@ class Win32FileSystem : public FileSystem {
       }
       return std::make_unique<Win32ReadableFile>(input);
     }
-    std::wstring wide = utf8_to_wide(path);
-    DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    std::wstring full(size, L'\0');
-    DWORD length = size == 0 ? 0 : GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) {
-      reason = last_reason();
+    std::wstring full;
+    DWORD error = ERROR_SUCCESS;
+    if (!full_path_of(utf8_to_wide(path), full, error)) {
+      reason = system_reason(error);
       return nullptr;
     }
-    full.resize(length);
     // CON would wait for the keyboard, NUL pass for an empty playlist: neither is opened.
     if (names_device(full)) {
       reason = "names a device";
@@ -491,12 +490,9 @@ class Win32FileSystem : public FileSystem {
   }
 
   std::string absolute_path(const char* path) override {
-    std::wstring wide = utf8_to_wide(path);
-    DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    std::wstring full(size, L'\0');
-    DWORD length = size == 0 ? 0 : GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return path;
-    full.resize(length);
+    std::wstring full;
+    DWORD error = ERROR_SUCCESS;
+    if (!full_path_of(utf8_to_wide(path), full, error)) return path;
     return wide_to_utf8(full);
   }
 
@@ -510,12 +506,7 @@ class Win32FileSystem : public FileSystem {
     return false;
   }
 
-  std::string working_folder_shown() override {
-    DWORD size = GetCurrentDirectoryW(0, nullptr);
-    std::wstring current(size, L'\0');
-    current.resize(GetCurrentDirectoryW(size, current.data()));
-    return wide_to_utf8(current);
-  }
+  std::string working_folder_shown() override { return wide_to_utf8(current_folder()); }
 };
 
 // True when descriptor has a handle that works: a closed standard stream has none, or one that

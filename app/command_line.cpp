@@ -4,7 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/code_page.h"
+#include "core/code_page.h"
+#include "core/names.h"
+#include "platform/code_page_learn.h"
 #include "platform/console.h"
 #include "platform/process.h"
 
@@ -45,7 +47,7 @@ CommandLine parse_command_line(int argc, char** argv,
             (candidate.short_name != nullptr && argument == candidate.short_name))
           option = &candidate;
       if (option == nullptr) {
-        fail("unknown option " + quoted(argument));
+        fail("unknown option " + Console::quoted(argument));
       } else if (!option->takes_value) {
         if (name.size() == argument.size())
           command_line.options[option->long_name] = "";
@@ -63,17 +65,26 @@ CommandLine parse_command_line(int argc, char** argv,
   return command_line;
 }
 
-std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text) {
-  if (!command_line.error.empty()) return report_usage_error(command_line.error, text.name);
+CodePage ascii_code_page() {
+  CodePageTable table;
+  for (int byte = 0; byte < 256; ++byte)
+    table[byte] = byte < 0x80 ? static_cast<char32_t>(byte) : kUndefined;
+  return CodePage("ASCII", table);
+}
+
+std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text,
+                                         Console& console, CodePage& code_page) {
+  if (!command_line.error.empty())
+    return report_usage_error(console, command_line.error, text.name);
   if (command_line.help) {
-    print_text("%s\n", text.synopsis);
-    print_text(text.help);
+    console.print("%s\n", text.synopsis);
+    console.print(text.help);
     return kExitSuccess;
   }
   if (command_line.version) {
     std::string version = std::string(text.name) + " " + EPLGEN_VERSION;
-    print_text("%s\n", version.c_str());
-    print_text(
+    console.print("%s\n", version);
+    console.print(
         "Copyright (C) 2026 The eplgen developers.\n"
         "License MIT: <https://opensource.org/license/mit>.\n"
         "This is free software: you are free to change and redistribute it.\n"
@@ -81,24 +92,38 @@ std::optional<int> answer_common_options(const CommandLine& command_line, const 
     return kExitSuccess;
   }
   // The option wins over the environment, which saves repeating it on every call.
-  std::optional<std::string> code_page = command_line.code_page;
+  std::optional<std::string> name = command_line.code_page;
   std::string source = "--codepage ";
-  if (const char* variable = std::getenv("EPLGEN_CODEPAGE"); !code_page && variable != nullptr) {
-    code_page = variable;
+  if (const char* variable = std::getenv("EPLGEN_CODEPAGE"); !name && variable != nullptr) {
+    name = variable;
     source = "EPLGEN_CODEPAGE=";
   }
-  std::string reason;
-  if (!code_page) {
-    use_default_code_page();
-  } else if (!select_code_page(*code_page, reason)) {
-    return report_usage_error(source + quoted(*code_page) + ": " + reason, text.name);
+  std::string note;
+  if (!name) {
+    std::string chosen = default_code_page(note);
+    if (!note.empty()) console.warn(note);
+    name = chosen;
   }
-  return std::nullopt;
+  std::string reason = "not one of CP1250 to CP1258 or CP874";
+  for (std::string_view offered : kCodePages) {
+    if (!equal_ignoring_ascii_case(*name, offered)) continue;
+    CodePageTable table;
+    if (learn_code_page(offered, table, reason)) {
+      code_page = CodePage(std::string(offered), table);
+      return std::nullopt;
+    }
+    break;
+  }
+  if (!command_line.code_page && !std::getenv("EPLGEN_CODEPAGE")) {
+    // The default itself: the system cannot convert names at all.
+    console.warn("cannot use code page " + *name + ": " + reason);
+    return kExitFailure;
+  }
+  return report_usage_error(console, source + Console::quoted(*name) + ": " + reason, text.name);
 }
 
-int report_usage_error(const std::string& message, const char* program) {
-  warn("%s", message.c_str());
-  std::string hint = std::string("Try '") + program + " --help' for more information.";
-  print_hint(hint.c_str());
+int report_usage_error(Console& console, const std::string& message, const char* program) {
+  console.warn(message);
+  console.hint(std::string("Try '") + program + " --help' for more information.");
   return kExitUsage;
 }

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+class CodePage;
+class Console;
+
 // Exit statuses both programs document.
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
@@ -46,10 +49,14 @@ struct ProgramText {
 
 // Acts on what both programs' command lines have in common: refuses arguments that make no
 // sense, answers --help and --version, and chooses the code page named by --codepage, or else
-// by the environment variable EPLGEN_CODEPAGE. Returns the exit status when the program is to
-// end here.
-std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text);
+// by the environment variable EPLGEN_CODEPAGE, or else the platform's. Returns the exit status
+// when the program is to end here.
+std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text,
+                                         Console& console, CodePage& code_page);
 
 // Prints the message as a diagnostic on standard error, and where to find the usage; returns
 // kExitUsage.
-int report_usage_error(const std::string& message, const char* program);
+int report_usage_error(Console& console, const std::string& message, const char* program);
+
+// A code page of ASCII alone: what names are shown in before the code page is chosen.
+CodePage ascii_code_page();

@@ -1,39 +1,95 @@
 #include "app/driver.h"
 
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/eplgen_command_line.h"
-#include "folders/folder_playlist.h"
-#include "folders/subfolders.h"
+#include "core/code_page.h"
+#include "core/namespace.h"
+#include "core/path_text.h"
+#include "library/folder_tracks.h"
+#include "library/listings.h"
+#include "library/plan.h"
+#include "output/playlist_writer.h"
+#include "output/temporary_files.h"
 #include "platform/console.h"
-#include "platform/file_system.h"
+#include "platform/device.h"
 #include "platform/process.h"
-#include "playlist/playlist_writer.h"
 
 namespace {
 
-struct TopLevelPass {
-  PlaylistStream* playlist;
-  const Subfolders* subfolders;
-};
+// Where the playlist of a folder goes, with what the folder's listing shows there.
+PlaylistPlace place_in(const FolderListing& listing, std::string text,
+                       const std::string& device_folder) {
+  PlaylistPlace place{std::move(text), device_path_of(device_folder, kPlaylistName), {}, false};
+  if (std::optional<std::size_t> entry = listing.find_system_name(kPlaylistName))
+    place.there = listing.type(*entry);
+  place.temporary_there =
+      listing.find_system_name(std::string(kPlaylistName) + std::string(kTemporarySuffix))
+          .has_value();
+  return place;
+}
 
 // Written, or kept as the user protected it.
-bool write_top_level_playlist(const Subfolders& subfolders) {
-  PlaylistStream playlist;
-  PlaylistStart start = open_playlist(playlist, std::string(kPlaylistName));
-  if (start != PlaylistStart::started) return start == PlaylistStart::kept;
-  TopLevelPass pass{&playlist, &subfolders};
-  std::string reason;
-  if (!file_system().enumerate_entries(&pass, ".\\", "*", EntryKind::directories, add_folder_entry,
-                                       reason)) {
-    warn("cannot list the music folder: %s; %s is left as it was", reason.c_str(),
-         quoted_text(playlist.path).c_str());
-    abandon_playlist(playlist);
-    return false;
+bool write_top_level_playlist(Run& run, const Plan& plan, PlaylistWriter& writer) {
+  PlaylistWriter::Start start =
+      writer.begin(place_in(*plan.music, std::string(kPlaylistName), "."));
+  if (start != PlaylistWriter::Start::started) return start == PlaylistWriter::Start::kept;
+  for (const PlannedFolder& folder : plan.folders) {
+    run.console.log("Adding directory %s\n", folder.text);
+    writer.add(folder.text);
   }
-  return close_playlist(playlist);
+  return writer.finish();
+}
+
+struct FolderPass {
+  bool all_written = true;     // cleared when a playlist cannot be written
+  unsigned lines_skipped = 0;  // M3U lines that give no entry
+};
+
+// A folder that cannot be listed whole, or whose M3U cannot be read whole, keeps its previous
+// playlist.
+void write_folder_playlist(Library& library, const PlannedFolder& folder, PlaylistWriter& writer,
+                           FolderPass& pass) {
+  Console& console = library.console;
+  console.log("Browsing directory %s\n", folder.text);
+  std::string playlist_text;
+  if (!join_path(playlist_text, folder.text, kPlaylistName)) {
+    console.warn("cannot create the playlist of " + console.quoted_text(folder.text) +
+                 ": path longer than " + std::to_string(kMaxPathText) + " characters");
+    pass.all_written = false;
+    return;
+  }
+  bool missing = false;
+  std::string reason;
+  // Held while the folder is worked on.
+  std::shared_ptr<const FolderListing> listing =
+      library.listings.listing(folder.device_path, missing, reason);
+  if (listing == nullptr) {
+    console.warn("cannot list " + console.quoted_text(folder.text) + ": " + reason + "; " +
+                 console.quoted_text(playlist_text) + " is left as it was");
+    pass.all_written = false;
+    return;
+  }
+  PlaylistWriter::Start start = writer.begin(place_in(*listing, playlist_text, folder.device_path));
+  if (start != PlaylistWriter::Start::started) {
+    if (start == PlaylistWriter::Start::failed) pass.all_written = false;
+    return;
+  }
+  FolderTracks tracks = tracks_of(library, folder.text, folder.device_path);
+  pass.lines_skipped += tracks.lines_skipped;
+  if (!tracks.read_whole) {
+    console.warn(tracks.problem + "; " + console.quoted_text(playlist_text) + " is left as it was");
+    writer.abandon();
+    pass.all_written = false;
+    return;
+  }
+  for (std::size_t track = 0; track < tracks.tracks.size(); ++track)
+    writer.add(tracks.tracks[track]);
+  if (!writer.finish()) pass.all_written = false;
 }
 
 // "1 playlist", "2 playlists".
@@ -41,41 +97,60 @@ std::string count_of(std::size_t count, const char* thing) {
   return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
-}  // namespace
-
-void add_folder_entry(void* context, const char* /*folder*/, const char* name) {
-  auto& pass = *static_cast<TopLevelPass*>(context);
-  if (!takes_part(*pass.subfolders, name)) return;
-  log_line("Adding directory %s\n", name);
-  write_entry(*pass.playlist, name);
-}
-
 // One line: what the run did, in numbers.
-std::string summary(const FolderPass& pass) {
-  PlaylistCounts counts = playlist_counts();
+std::string summary(const PlaylistWriter::Counts& counts, const FolderPass& pass) {
   return count_of(counts.written, "playlist") + (counts.dry_run ? " to write, " : " written, ") +
          std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.not_written) +
          " not written; " + count_of(pass.lines_skipped, "M3U line") + " skipped";
 }
 
-int write_playlists(std::string* summary_line) {
-  Subfolders subfolders;
-  std::string reason;
-  if (!plan_subfolders(subfolders, reason)) {
-    warn("cannot list the music folder: %s; nothing was written", reason.c_str());
+int write_all_playlists(Run& run, std::string* summary_line) {
+  Console& console = run.console;
+  DeviceError error;
+  // Held to the end of the run. A file system that cannot lock is worked on unlocked.
+  std::unique_ptr<FolderLock> lock = run.device.lock(error);
+  if (lock == nullptr && error.kind == DeviceError::Kind::busy) {
+    console.warn("another eplgen is writing playlists in this music folder; nothing was written");
     return kExitFailure;
   }
-  bool all_written = subfolders.all_examined && write_top_level_playlist(subfolders);
+  Listings listings(run.device, run.code_page);
+  Library library{run.device, console, run.code_page, listings};
+  PlaylistWriter writer(run.device, console, run.temporary_files, run.dry_run);
+  Plan plan;
+  std::string reason;
+  if (!make_plan(library, plan, reason)) {
+    console.warn("cannot list the music folder: " + reason + "; nothing was written");
+    return kExitFailure;
+  }
+  bool all_written = plan.all_examined && write_top_level_playlist(run, plan, writer);
   // The folder pass runs even when the playlist of folders could not be written.
-  FolderPass pass = run_folder_pass(subfolders);
-  if (!pass.all_written) all_written = false;
-  if (!put_playlists_in_place()) all_written = false;
+  FolderPass pass;
+  for (const PlannedFolder& folder : plan.folders)
+    write_folder_playlist(library, folder, writer, pass);
+  if (!writer.put_in_place() || !pass.all_written) all_written = false;
   // After problems, one line that puts them in proportion.
-  if (!all_written || warnings_given() > 0)
-    warn("%s", summary(pass).c_str());
+  if (!all_written || console.warnings() > 0)
+    console.warn(summary(writer.counts(), pass));
   else if (summary_line != nullptr)
-    *summary_line = "eplgen: " + summary(pass) + ".";
+    *summary_line = "eplgen: " + summary(writer.counts(), pass) + ".";
   return all_written ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+int write_playlists(Run& run, std::string* summary_line) {
+  try {
+    return write_all_playlists(run, summary_line);
+  } catch (const std::bad_alloc&) {
+    // Everything the run held is given back by now; what it left half done goes.
+    for (const std::string& path : run.temporary_files.paths()) {
+      DeviceError ignored;
+      run.device.remove(path, ignored);
+      run.temporary_files.forget(path);
+    }
+    run.console.warn("out of memory; the playlists not yet in their places are left as they were");
+    return kExitFailure;
+  }
 }
 
 OwnWindow own_window_behaviour(bool has_own_window, bool folder_given) {
@@ -83,29 +158,39 @@ OwnWindow own_window_behaviour(bool has_own_window, bool folder_given) {
 }
 
 int real_main(int argc, char** argv) {
+  CodePage code_page = ascii_code_page();
+  Console console("eplgen", code_page);
   std::string reason;
   if (!prepare_process(reason)) {
-    warn("%s", reason.c_str());
-    return finish_output(kExitFailure);
+    console.warn(reason);
+    return console.finish(kExitFailure);
   }
-  bool folder_given = false;
-  if (std::optional<int> status = follow_command_line(argc, argv, folder_given))
-    return finish_output(*status);
-  OwnWindow window = own_window_behaviour(has_own_console_window(), folder_given);
+  std::unique_ptr<Device> device = make_native_device();
+  EplgenOptions options;
+  if (std::optional<int> status =
+          follow_command_line(argc, argv, console, code_page, *device, options))
+    return console.finish(*status);
+  Terminal& terminal = console.terminal();
+  OwnWindow window = own_window_behaviour(terminal.has_own_window(), options.folder_given);
   if (window.ask_first) {
     // Double-clicked where it happens to be, such as Downloads: nothing is written unasked.
-    std::string question = "eplgen will write playlists in " +
-                           file_system().working_folder_shown() + " and in every folder in it.";
-    print_hint(question.c_str());
-    print_hint("Press Enter to go on, or close this window to write nothing.");
-    if (!wait_for_enter()) return finish_output(kExitFailure);
+    console.hint("eplgen will write playlists in " + device->working_folder() +
+                 " and in every folder in it.");
+    console.hint("Press Enter to go on, or close this window to write nothing.");
+    if (!terminal.wait_for_enter()) return console.finish(kExitFailure);
   }
+  TemporaryFiles temporary_files(PlaylistWriter::kBatchPlaylists + 1);
+  if (!remove_on_interruption(temporary_files, reason)) {
+    console.warn(reason);
+    return console.finish(kExitFailure);
+  }
+  Run run{*device, console, code_page, temporary_files, options.dry_run};
   std::string summary_line;
-  int status = finish_output(write_playlists(&summary_line));
+  int status = console.finish(write_playlists(run, &summary_line));
   if (window.wait_at_end) {
-    if (!summary_line.empty()) print_hint(summary_line.c_str());
-    print_hint("Press any key to close this window.");
-    wait_for_key();
+    if (!summary_line.empty()) console.hint(summary_line);
+    console.hint("Press any key to close this window.");
+    terminal.wait_for_key();
   }
   return status;
 }

@@ -1,19 +1,31 @@
-// The program's run: the playlist of folders of the working folder, then the folder pass.
+// eplgen's run: the playlist of folders of the working folder, then a playlist in every folder.
 #pragma once
 
 #include <string>
+
+class CodePage;
+class Console;
+class Device;
+class TemporaryFiles;
+
+// What a run works with, passed by reference: nothing lives outside it.
+struct Run {
+  Device& device;
+  Console& console;
+  const CodePage& code_page;
+  TemporaryFiles& temporary_files;
+  bool dry_run = false;
+};
 
 // Runs eplgen with its arguments and returns the exit status: 0 when every playlist was
 // written, 1 otherwise, 2 when the arguments are wrong.
 int real_main(int argc, char** argv);
 
 // Writes every playlist of the working folder and returns the exit status, 0 or 1. The music
-// folder that cannot be listed gets nothing written at all. After a warning the run ends with
-// a line that gives it in numbers; otherwise summary_line, when given, receives that line.
-int write_playlists(std::string* summary_line = nullptr);
-
-// Visitor of the top-level listing: context is the TopLevelPass.
-void add_folder_entry(void* context, const char* folder, const char* name);
+// folder that cannot be listed gets nothing written at all, and neither does one another run is
+// writing in. After a warning the run ends with a line that gives it in numbers; otherwise
+// summary_line, when given, receives that line.
+int write_playlists(Run& run, std::string* summary_line = nullptr);
 
 // What a run does beyond its work when it has a console window of its own (started from
 // Explorer, a folder dropped onto it or not), which would close the moment it ends.

@@ -1,103 +1,183 @@
-// A run on a device that fails: every failure keeps the playlist it touches as it was, leaves
-// nothing behind, is said on standard error and makes the run exit 1.
+// Runs on a device that fails: every failure keeps the playlist it touches as it was, leaves
+// nothing behind, is said on standard error and makes the run exit 1; a power cut at any moment
+// leaves every playlist whole, old or new.
 #include "app/driver.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
+#include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/file_system_faulty.h"
-#include "platform/process.h"
-#include "tests/support/library.h"
-#include "tests/support/temporary_folder.h"
+#include "output/playlist_writer.h"
+#include "output/temporary_files.h"
+#include "platform/console.h"
+#include "platform/memory_device.h"
+#include "tests/support/code_pages.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using Operation = MemoryDevice::Operation;
+
+const std::vector<std::string> kPlaylists = {"Default Playlist.epl", "Jazz/Default Playlist.epl",
+                                             "Rock/Default Playlist.epl"};
+
+// One run of eplgen on the device, as the program makes it; standard error is returned.
+int run_on(MemoryDevice& device, std::string* err = nullptr, std::string* summary_line = nullptr,
+           bool dry_run = false) {
+  Console console("eplgen", cp1252());
+  TemporaryFiles files(PlaylistWriter::kBatchPlaylists + 1);
+  Run run{device, console, cp1252(), files, dry_run};
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  int status = write_playlists(run, summary_line);
+  std::string captured = testing::internal::GetCapturedStderr();
+  testing::internal::GetCapturedStdout();
+  if (err != nullptr) *err = captured;
+  return status;
+}
+
+// A library written once; then every playlist would change.
+std::unique_ptr<MemoryDevice> changed_library(std::string* first_summary = nullptr) {
+  auto device = std::make_unique<MemoryDevice>();
+  device->make("Jazz/a.mp3");
+  device->make("Rock/b.mp3");
+  device->make("Rock/list.m3u", "b.mp3\n");
+  EXPECT_EQ(run_on(*device, nullptr, first_summary), 0);
+  device->make("Jazz/c.mp3");
+  device->make("Rock/Sub/c.mp3");
+  device->make("Pop/d.mp3");
+  device->make("Rock/list.m3u", "b.mp3\nSub\\c.mp3\n");
+  return device;
+}
+
+std::vector<std::string> playlists_of(const MemoryDevice& device) {
+  std::vector<std::string> contents;
+  contents.reserve(kPlaylists.size());
+  for (const std::string& path : kPlaylists)
+    contents.push_back(device.contents(path).value_or("-"));
+  return contents;
+}
+
+DeviceError failure(int error_number, DeviceError::Kind kind = DeviceError::Kind::other) {
+  return {kind, std::strerror(error_number)};
+}
+
+// The memory device throws std::bad_alloc for this one.
+DeviceError out_of_memory() { return {DeviceError::Kind::other, "out of memory"}; }
 
 TEST(FailingDevice, KeepsWhatAFailureTouches) {
   const struct {
-    FileOperation operation;
-    int error;
     const char* path;
+    DeviceError error;
     std::vector<const char*> kept;  // playlists left as they were; the others are rewritten
     const char* message;
+    Operation operation;
+    bool with_link = false;  // an alias of Jazz, which makes the folders be examined
   } cases[] = {
-      {FileOperation::list, EIO, ".\\", {".", "Jazz", "Rock"}, "cannot list the music folder"},
-      {FileOperation::list, EIO, "Rock", {"Rock"}, "cannot list 'Rock': "},
-      {FileOperation::identify, EIO, "Rock", {".", "Rock"}, "cannot examine 'Rock': "},
-      {FileOperation::read, EIO, "Rock\\list.m3u", {"Rock"}, "cannot read 'Rock\\list.m3u': "},
-      {FileOperation::look_up, EIO, "Rock\\c.mp3", {"Rock"}, "line 2 of 'Rock\\list.m3u': "},
-      {FileOperation::create,
-       EACCES,
-       "Rock\\Default Playlist.epl.tmp",
+      {".", failure(EIO), {".", "Jazz", "Rock"}, "cannot list the music folder", Operation::list},
+      {"Rock", failure(EIO), {"Rock"}, "cannot list 'Rock': ", Operation::list},
+      {"Rock", failure(EIO), {".", "Rock"}, "cannot examine 'Rock': ", Operation::identify, true},
+      {"Rock/list.m3u", failure(EIO), {"Rock"}, "cannot read 'Rock\\list.m3u': ", Operation::open},
+      {"Rock/list.m3u", failure(EIO), {"Rock"}, "cannot read 'Rock\\list.m3u': ", Operation::read},
+      {"Rock/Sub", failure(EIO), {"Rock"}, "line 2 of 'Rock\\list.m3u': ", Operation::list},
+      {"Rock/Default Playlist.epl.tmp",
+       failure(EACCES),
        {"Rock"},
-       "cannot create 'Rock\\Default Playlist.epl.tmp': "},
-      {FileOperation::write,
-       ENOSPC,
-       "Rock\\Default Playlist.epl.tmp",
+       "cannot create 'Rock\\Default Playlist.epl.tmp': ",
+       Operation::create},
+      {"Rock/Default Playlist.epl.tmp",
+       failure(ENOSPC),
        {"Rock"},
-       "cannot write 'Rock\\Default Playlist.epl': "},
-      {FileOperation::close,
-       EIO,
-       "Default Playlist.epl.tmp",
+       "cannot write 'Rock\\Default Playlist.epl': ",
+       Operation::write},
+      {"Default Playlist.epl.tmp",
+       failure(EIO),
        {"."},
-       "cannot write 'Default Playlist.epl': "},
-      {FileOperation::sync, EIO, "", {".", "Jazz", "Rock"}, "cannot write 'Jazz\\Default"},
-      {FileOperation::replace,
-       EACCES,
-       "Jazz\\Default Playlist.epl",
+       "cannot write 'Default Playlist.epl': ",
+       Operation::close},
+      {"", failure(EIO), {".", "Jazz", "Rock"}, "cannot write 'Jazz\\Default", Operation::sync},
+      {"Jazz/Default Playlist.epl",
+       failure(EACCES),
        {"Jazz"},
-       "cannot replace 'Jazz\\Default Playlist.epl': "},
+       "cannot replace 'Jazz\\Default Playlist.epl': ",
+       Operation::rename},
+      {"",
+       failure(EWOULDBLOCK, DeviceError::Kind::busy),
+       {".", "Jazz", "Rock"},
+       "another eplgen is writing playlists in this music folder",
+       Operation::lock},
+      {"Rock", out_of_memory(), {".", "Jazz", "Rock"}, "out of memory", Operation::list},
   };
   for (const auto& c : cases) {
-    TemporaryFolder root;
-    fs::path previous_folder = fs::current_path();
-    fs::current_path(root.path());
-    reset_platform_state();
-    make_library(root.path(), {"Jazz/a.mp3", "Rock/b.mp3"});
-    write_bytes("Rock/list.m3u", "b.mp3\n");
-    testing::internal::CaptureStdout();
     std::string first_summary;
-    ASSERT_EQ(write_playlists(&first_summary), 0);
-    // The second run would write something else in every playlist.
-    make_library(root.path(), {"Jazz/c.mp3", "Rock/c.mp3", "Pop/d.mp3"});
-    write_bytes("Rock/list.m3u", "b.mp3\nc.mp3\n");
-    std::vector<std::string> before;
-    for (const char* folder : {".", "Jazz", "Rock"})
-      before.push_back(read_bytes(fs::path(folder) / "Default Playlist.epl"));
-
-    reset_platform_state();
-    inject_fault(c.operation, c.path, c.error);
-    testing::internal::CaptureStderr();
-    std::string summary_line;
-    int status = write_playlists(&summary_line);
-    std::string err = testing::internal::GetCapturedStderr();
-    testing::internal::GetCapturedStdout();
-    clear_faults();
-    EXPECT_EQ(status, 1) << c.message;
-    EXPECT_NE(err.find(c.message), std::string::npos) << err;
-    EXPECT_EQ(summary_line, "") << "the window would show the summary again";
-    // The counts add up over the runs of this process.
-    EXPECT_TRUE(first_summary.starts_with("eplgen: ") &&
+    std::unique_ptr<MemoryDevice> device = changed_library(&first_summary);
+    // The same summary a window shows at the end.
+    EXPECT_TRUE(first_summary.starts_with("eplgen: 3 playlists written, ") &&
                 first_summary.ends_with(" not written; 0 M3U lines skipped."))
         << first_summary;
-    for (std::size_t place = 0; place < before.size(); ++place) {
+    if (c.with_link) device->make_link("Alias", "Jazz");
+    std::vector<std::string> before = playlists_of(*device);
+    device->fail(c.operation, c.path, c.error);
+    std::string err;
+    std::string summary_line;
+    EXPECT_EQ(run_on(*device, &err, &summary_line), 1) << c.message;
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_EQ(summary_line, "") << "the window would show the summary again";
+    std::vector<std::string> after = playlists_of(*device);
+    for (std::size_t place = 0; place < kPlaylists.size(); ++place) {
       const char* folder = place == 0 ? "." : place == 1 ? "Jazz" : "Rock";
       bool kept = std::find_if(c.kept.begin(), c.kept.end(), [&](const char* name) {
                     return std::string(name) == folder;
                   }) != c.kept.end();
-      EXPECT_EQ(read_bytes(fs::path(folder) / "Default Playlist.epl") == before[place], kept)
-          << c.message << ": " << folder;
+      EXPECT_EQ(after[place] == before[place], kept) << c.message << ": " << folder;
     }
-    for (const std::string& name : tree_of(root.path()))
+    for (const std::string& name : device->tree())
       EXPECT_FALSE(name.ends_with(".tmp")) << c.message << ": " << name;
-    fs::current_path(previous_folder);
+  }
+}
+
+// Nothing to do is success, even where nothing could be done.
+TEST(FailingDevice, ReadOnlyCardWithPlaylistsUpToDateIsSuccess) {
+  MemoryDevice device;
+  device.make("Rock/b.mp3");
+  ASSERT_EQ(run_on(device), 0);
+  device.set_read_only_medium(true);
+  std::string err;
+  EXPECT_EQ(run_on(device, &err), 0);
+  EXPECT_EQ(err, "");
+}
+
+// A power cut at any sync or rename, or right after the run, leaves every playlist whole: as it
+// was, or as the run made it; and after exit 0, as the run made it.
+TEST(PowerCut, LeavesEveryPlaylistOldOrNew) {
+  std::unique_ptr<MemoryDevice> clean = changed_library();
+  std::vector<std::string> old_playlists = playlists_of(*clean);
+  std::size_t first_events = clean->events().size();
+  ASSERT_EQ(run_on(*clean), 0);
+  std::vector<std::string> new_playlists = playlists_of(*clean);
+  std::size_t boundaries = clean->events().size() - first_events;
+  ASSERT_GE(boundaries, 5u);
+  for (std::size_t cut = 0; cut <= boundaries + 1; ++cut) {
+    for (bool changes_kept : {false, true}) {
+      std::unique_ptr<MemoryDevice> device = changed_library();
+      // The last round cuts the power once the run is over.
+      if (cut <= boundaries) device->cut_power_after(cut);
+      int status = run_on(*device);
+      device->restore_power(changes_kept);
+      std::vector<std::string> after = playlists_of(*device);
+      for (std::size_t place = 0; place < kPlaylists.size(); ++place) {
+        if (status == 0)
+          EXPECT_EQ(after[place], new_playlists[place]) << kPlaylists[place] << ", cut " << cut;
+        else
+          EXPECT_TRUE(after[place] == old_playlists[place] || after[place] == new_playlists[place])
+              << kPlaylists[place] << ", cut " << cut << (changes_kept ? ", changes kept" : "");
+      }
+    }
   }
 }
 

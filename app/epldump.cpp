@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "core/code_page.h"
+#include "core/names.h"
+#include "core/namespace.h"
+#include "core/playlist_entry.h"
+#include "core/playlist_reader.h"
+#include "library/listings.h"
 #include "platform/console.h"
-#include "platform/file_system.h"
-#include "platform/names.h"
-#include "playlist/playlist_entry.h"
-#include "playlist/playlist_reader.h"
+#include "platform/device.h"
 
 namespace {
 
@@ -43,37 +46,43 @@ constexpr const char* kHelp =
     "file); 1 some FILE could not be read or is damaged, or an entry names no file\n"
     "(all the others were printed); 2 wrong arguments.\n";
 
-// The path is in the player's code page and is shown as the progress log shows names, one
-// line whatever it holds.
-void print_device_path(const std::string& device_path) { log_line("%s\n", device_path.c_str()); }
+// What epldump works with.
+struct Dump {
+  Device& device;
+  Console& console;
+  std::unique_ptr<Listings> listings;  // of the music folder, with --check
+};
 
 // Whether an entry names what it should under the music folder, the working folder: a folder
 // for an entry of one name (the music folder's own playlist), a track for a longer one.
-bool names_a_file(std::string_view device_path, std::string& problem) {
+bool names_a_file(Dump& dump, std::string_view device_path, std::string& problem) {
   std::string_view prefix = "a:\\Music\\";
   if (device_path.size() <= prefix.size() ||
       !equal_ignoring_ascii_case(device_path.substr(0, prefix.size()), prefix)) {
     problem = "not in the player's music folder, a:\\Music";
     return false;
   }
-  std::string relative(device_path.substr(prefix.size()));
-  FileStatus status;
-  if (!file_system().look_up(relative.c_str(), status, problem)) return false;
-  FileStatus::Kind wanted = relative.find('\\') == std::string::npos
-                                ? FileStatus::Kind::folder
-                                : FileStatus::Kind::regular_file;
-  if (status.kind == wanted) return true;
-  problem = wanted == FileStatus::Kind::folder ? "names no folder" : "names no file";
+  std::string_view relative = device_path.substr(prefix.size());
+  Resolution found = resolve(*dump.listings, dump.console.code_page(), relative);
+  if (found.kind == Resolution::Kind::failed) {
+    problem = found.reason;
+    return false;
+  }
+  Resolution::Kind wanted = relative.find('\\') == std::string_view::npos ? Resolution::Kind::folder
+                                                                          : Resolution::Kind::file;
+  if (found.kind == wanted) return true;
+  problem = wanted == Resolution::Kind::folder ? "names no folder" : "names no file";
   return false;
 }
 
 // Reads one entry at a time and stops at the first fault, so that memory stays small and a
 // file that is no playlist at all ends at once. shown is how messages name the file.
-bool dump_playlist(const std::string& path, const std::string& shown, bool check) {
-  std::string reason;
-  std::unique_ptr<ReadableFile> file = file_system().open_given_file(path.c_str(), reason);
+bool dump_playlist(Dump& dump, const std::string& path, const std::string& shown) {
+  Console& console = dump.console;
+  DeviceError error;
+  std::unique_ptr<ReadableFile> file = dump.device.open_given(path, error);
   if (file == nullptr) {
-    warn("cannot read %s: %s", quoted(shown).c_str(), reason.c_str());
+    console.warn("cannot read " + Console::quoted(shown) + ": " + error.reason);
     return false;
   }
   char entry[kEntrySize];
@@ -82,19 +91,19 @@ bool dump_playlist(const std::string& path, const std::string& shown, bool check
   bool all_found = true;
   while (!fault) {
     std::size_t count = 0;
-    if (!file->read(entry, sizeof entry, count, reason)) {
-      warn("cannot read %s: %s", quoted(shown).c_str(), reason.c_str());
+    if (!file->read(entry, sizeof entry, count, error)) {
+      console.warn("cannot read " + Console::quoted(shown) + ": " + error.reason);
       return false;
     }
     if (count == 0) break;
     PlaylistContents contents = read_playlist(std::string_view(entry, count));
     for (const std::string& device_path : contents.device_paths) {
-      print_device_path(device_path);
+      // Shown as the progress log shows names, one line whatever it holds.
+      console.log("%s\n", device_path);
       std::string problem;
-      if (check && !names_a_file(device_path, problem)) {
-        warn("%s: entry %s, %s: %s", quoted(shown).c_str(),
-             std::to_string(start / kEntrySize + 1).c_str(), quoted_text(device_path).c_str(),
-             problem.c_str());
+      if (dump.listings != nullptr && !names_a_file(dump, device_path, problem)) {
+        console.warn(Console::quoted(shown) + ": entry " + std::to_string(start / kEntrySize + 1) +
+                     ", " + console.quoted_text(device_path) + ": " + problem);
         all_found = false;
       }
     }
@@ -103,40 +112,40 @@ bool dump_playlist(const std::string& path, const std::string& shown, bool check
     start += count;
   }
   if (fault)
-    warn("%s: byte %s: %s", quoted(shown).c_str(), std::to_string(fault->offset).c_str(),
-         fault->description.c_str());
+    console.warn(Console::quoted(shown) + ": byte " + std::to_string(fault->offset) + ": " +
+                 fault->description);
   return !fault && all_found;
 }
 
-int real_main(int argc, char** argv) {
-  set_program_name("epldump");
+int dump_playlists(int argc, char** argv, Console& console, CodePage& code_page) {
   CommandLine command_line = parse_command_line(argc, argv, {{nullptr, "--check", true}});
   if (std::optional<int> status =
-          answer_common_options(command_line, {"epldump", kSynopsis, kHelp}))
+          answer_common_options(command_line, {"epldump", kSynopsis, kHelp}, console, code_page))
     return *status;
-  if (command_line.operands.empty()) return report_usage_error("no FILE given", "epldump");
+  if (command_line.operands.empty()) return report_usage_error(console, "no FILE given", "epldump");
+  std::unique_ptr<Device> device = make_native_device();
+  Dump dump{*device, console, nullptr};
   // Entries are looked up in the music folder, files named before it are read where they are.
   std::vector<std::string> paths;
   for (const std::string& operand : command_line.operands)
-    paths.push_back(operand == "-" ? operand : file_system().absolute_path(operand.c_str()));
+    paths.push_back(operand == "-" ? operand : device->absolute_path(operand));
   auto check = command_line.options.find("--check");
   if (check != command_line.options.end()) {
-    std::string reason;
-    if (!file_system().change_working_folder(check->second.c_str(), reason))
+    DeviceError error;
+    if (!device->change_working_folder(check->second, error))
       return report_usage_error(
-          "cannot use " + quoted(check->second) + " as the music folder: " + reason, "epldump");
+          console,
+          "cannot use " + Console::quoted(check->second) + " as the music folder: " + error.reason,
+          "epldump");
+    dump.listings = std::make_unique<Listings>(*device, code_page);
   }
   bool all_well_formed = true;
   for (std::size_t index = 0; index < paths.size(); ++index) {
     const std::string& shown =
         command_line.operands[index] == "-" ? "standard input" : command_line.operands[index];
     // Several files, as head and tail show them.
-    if (paths.size() > 1) {
-      std::string header = (index > 0 ? "\n==> " : "==> ") + shown + " <==\n";
-      log_line(header.c_str());
-    }
-    all_well_formed =
-        dump_playlist(paths[index], shown, check != command_line.options.end()) && all_well_formed;
+    if (paths.size() > 1) console.log((index > 0 ? "\n==> " : "==> ") + shown + " <==\n");
+    all_well_formed = dump_playlist(dump, paths[index], shown) && all_well_formed;
   }
   return all_well_formed ? kExitSuccess : kExitFailure;
 }
@@ -144,4 +153,8 @@ int real_main(int argc, char** argv) {
 }  // namespace
 
 // The output is the product: it is checked to the last byte.
-int main(int argc, char** argv) { return finish_output(real_main(argc, argv)); }
+int main(int argc, char** argv) {
+  CodePage code_page = ascii_code_page();
+  Console console("epldump", code_page);
+  return console.finish(dump_playlists(argc, argv, console, code_page));
+}

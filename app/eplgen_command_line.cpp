@@ -4,8 +4,7 @@
 
 #include "app/command_line.h"
 #include "platform/console.h"
-#include "platform/file_system.h"
-#include "playlist/playlist_writer.h"
+#include "platform/device.h"
 
 namespace {
 
@@ -38,22 +37,26 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-std::optional<int> follow_command_line(int argc, char** argv, bool& folder_given) {
+std::optional<int> follow_command_line(int argc, char** argv, Console& console, CodePage& code_page,
+                                       Device& device, EplgenOptions& options) {
   CommandLine command_line =
       parse_command_line(argc, argv, {{"-n", "--dry-run"}, {"-q", "--quiet"}});
-  if (std::optional<int> status = answer_common_options(command_line, {"eplgen", kSynopsis, kHelp}))
+  if (std::optional<int> status =
+          answer_common_options(command_line, {"eplgen", kSynopsis, kHelp}, console, code_page))
     return *status;
-  set_dry_run(command_line.options.count("--dry-run") != 0);
-  set_quiet(command_line.options.count("--quiet") != 0);
+  options.dry_run = command_line.options.count("--dry-run") != 0;
+  console.set_quiet(command_line.options.count("--quiet") != 0);
   if (command_line.operands.size() > 1)
-    return report_usage_error("more than one FOLDER given", "eplgen");
-  folder_given = !command_line.operands.empty();
-  if (folder_given) {
+    return report_usage_error(console, "more than one FOLDER given", "eplgen");
+  options.folder_given = !command_line.operands.empty();
+  if (options.folder_given) {
     const std::string& folder = command_line.operands.front();
-    std::string reason;
-    if (!file_system().change_working_folder(folder.c_str(), reason))
-      return report_usage_error("cannot use " + quoted(folder) + " as the music folder: " + reason,
-                                "eplgen");
+    DeviceError error;
+    if (!device.change_working_folder(folder, error))
+      return report_usage_error(
+          console,
+          "cannot use " + Console::quoted(folder) + " as the music folder: " + error.reason,
+          "eplgen");
   }
   return std::nullopt;
 }

@@ -1,9 +1,19 @@
-// eplgen's command line: [-h] [-V] [--] [FOLDER].
+// eplgen's command line: [-h] [-V] [-n] [-q] [--codepage NAME] [--] [FOLDER].
 #pragma once
 
 #include <optional>
 
+class CodePage;
+class Console;
+class Device;
+
+struct EplgenOptions {
+  bool dry_run = false;
+  bool folder_given = false;  // FOLDER was named, and is the working folder now
+};
+
 // Acts on the command line before anything is written: answers --help and --version, refuses
-// arguments that make no sense, and changes into FOLDER when one is given (folder_given says
-// so). Returns the exit status when the program is to end here; nothing then has been written.
-std::optional<int> follow_command_line(int argc, char** argv, bool& folder_given);
+// arguments that make no sense, chooses the code page, and changes into FOLDER when one is given.
+// Returns the exit status when the program is to end here; nothing then has been written.
+std::optional<int> follow_command_line(int argc, char** argv, Console& console, CodePage& code_page,
+                                       Device& device, EplgenOptions& options);

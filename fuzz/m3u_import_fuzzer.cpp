@@ -1,50 +1,68 @@
 // Feeds arbitrary bytes to the M3U import as a folder's M3U file, in a folder holding a few
-// tracks, and checks that the playlist it writes is whole: a sequence of complete entries.
-#include <unistd.h>
-
+// tracks on a device in memory, and checks that every track it takes is a file there, named by a
+// path that fits an entry, and that the playlist made of them is whole: complete entries only.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <string>
 
-#include "folders/m3u_import.h"
-#include "playlist/playlist_entry.h"
-#include "playlist/playlist_writer.h"
-
-namespace fs = std::filesystem;
+#include "core/code_page.h"
+#include "core/namespace.h"
+#include "core/playlist_entry.h"
+#include "library/folder_tracks.h"
+#include "library/listings.h"
+#include "output/playlist_writer.h"
+#include "output/temporary_files.h"
+#include "platform/code_page_learn.h"
+#include "platform/console.h"
+#include "platform/memory_device.h"
 
 namespace {
 
-fs::path scratch_folder;
-
-void remove_scratch_folder() {
-  std::error_code ignored;
-  fs::remove_all(scratch_folder, ignored);
+const CodePage& code_page() {
+  static const CodePage learnt = [] {
+    CodePageTable table;
+    std::string reason;
+    if (!learn_code_page("CP1252", table, reason)) std::abort();
+    return CodePage("CP1252", table);
+  }();
+  return learnt;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  scratch_folder = fs::temp_directory_path() / ("eplgen-fuzz-" + std::to_string(getpid()));
-  fs::create_directories(scratch_folder / "Rock/Live");
-  for (const char* track : {"Rock/a.mp3", "Rock/Live/02 Song.mp3", "Rock/Bj\xC3\xB6rk.mp3"})
-    std::ofstream(scratch_folder / track).put('x');
-  fs::current_path(scratch_folder);
-  std::atexit(remove_scratch_folder);
-  // The progress log is not what is tested here.
-  if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+  // The progress log and the warnings are not what is tested here.
+  if (std::freopen("/dev/null", "w", stdout) == nullptr ||
+      std::freopen("/dev/null", "w", stderr) == nullptr)
+    std::abort();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::ofstream("Rock/list.m3u", std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  PlaylistStream playlist;
-  if (open_playlist(playlist, "Rock\\Default Playlist.epl") != PlaylistStart::started) std::abort();
-  if (!import_m3u(playlist, "Rock\\list.m3u").read_whole) std::abort();
-  if (!close_playlist(playlist) || !put_playlists_in_place()) std::abort();
-  if (fs::file_size("Rock/Default Playlist.epl") % kEntrySize != 0) std::abort();
+  MemoryDevice device;
+  for (const char* track : {"Rock/a.mp3", "Rock/Live/02 Song.mp3", "Rock/Bj\xC3\xB6rk.mp3"})
+    device.make(track, "x");
+  device.make("Rock/list.m3u", std::string(reinterpret_cast<const char*>(data), size));
+  Console console("eplgen", code_page());
+  Listings listings(device, code_page());
+  Library library{device, console, code_page(), listings};
+  FolderTracks tracks = tracks_of(library, "Rock", "Rock");
+  if (!tracks.read_whole) std::abort();
+  TemporaryFiles files(4);
+  PlaylistWriter writer(device, console, files, false);
+  if (writer.begin({"Rock\\Default Playlist.epl", "Rock/Default Playlist.epl", {}, false}) !=
+      PlaylistWriter::Start::started)
+    std::abort();
+  for (std::size_t track = 0; track < tracks.tracks.size(); ++track) {
+    Resolution found = resolve(listings, code_page(), tracks.tracks[track]);
+    if (found.kind != Resolution::Kind::file || found.own_file) std::abort();
+    if (!writer.add(tracks.tracks[track])) std::abort();
+  }
+  if (!writer.finish() || !writer.put_in_place()) std::abort();
+  if (device.contents("Rock/Default Playlist.epl").value_or("x").size() !=
+      tracks.tracks.size() * kEntrySize)
+    std::abort();
   return 0;
 }

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "playlist/playlist_entry.h"
+#include "core/playlist_entry.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "playlist/playlist_entry.h"
-#include "playlist/playlist_reader.h"
+#include "core/playlist_entry.h"
+#include "core/playlist_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -2,61 +2,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <set>
-#include <string>
-#include <string_view>
+#include <utility>
 
-#include "platform/code_page.h"
-#include "platform/console_platform.h"
-#include "platform/names.h"
+#include "core/code_page.h"
+#include "core/names.h"
 
 namespace {
 
-const char* program_name = "eplgen";
-
-struct ConsoleState {
-  std::set<std::string> warned;  // the messages warn_once has given
-  unsigned warnings = 0;
-  int log_error = 0;  // why standard output failed; 0 while it works
-  bool quiet = false;
-  bool warning_lost = false;  // a diagnostic could not be written
-  std::string line;           // the progress line being printed
-  std::string shown;          // the text in it
-};
-
-ConsoleState state;
-
 // A failure that sets no errno is still a failure.
 int error_or_eio() { return errno != 0 ? errno : EIO; }
-
-// After a call that wrote to standard output, with errno cleared before it. Some C libraries
-// report a failed write only through the stream's error flag.
-void check_log(bool written) {
-  if ((!written || std::ferror(stdout)) && state.log_error == 0) state.log_error = error_or_eio();
-}
-
-void print_line(const std::string& line) {
-  if (state.log_error != 0) return;
-  errno = 0;
-  check_log(write_text(stdout, line));
-}
-
-void write_error_line(const std::string& line) {
-  // Progress lines already printed belong before the diagnostic when both reach one terminal.
-  if (state.log_error == 0) {
-    errno = 0;
-    check_log(std::fflush(stdout) == 0);
-  }
-  if (!write_text(stderr, line)) state.warning_lost = true;
-}
-
-void print_warning(const std::string& message) {
-  ++state.warnings;
-  write_error_line(std::string(program_name) + ": " + message + "\n");
-}
 
 // One line whatever a name or an M3U line in it holds, and no control codes for the terminal.
 void show_controls_as_question_marks(std::string& text) {
@@ -65,81 +21,81 @@ void show_controls_as_question_marks(std::string& text) {
       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
 }
 
-std::string format_message(const char* format, va_list arguments) {
-  char formatted[2048];
-  std::vsnprintf(formatted, sizeof formatted, format, arguments);
-  std::string message = formatted;
-  show_controls_as_question_marks(message);
-  return message;
-}
-
 }  // namespace
 
-void print_text(const char* format, const char* text) {
-  std::string_view pattern = format;
-  std::size_t at = pattern.find("%s");
-  std::string& shown = state.shown;
-  shown = is_ascii(text) ? text : display_text(text);
+Console::Console(std::string program_name, const CodePage& code_page)
+    : program_name_(std::move(program_name)), code_page_(&code_page) {}
+
+// After a call that wrote to standard output, with errno cleared before it. Some C libraries
+// report a failed write only through the stream's error flag.
+void Console::check_log(bool written) {
+  if ((!written || std::ferror(stdout)) && log_error_ == 0) log_error_ = error_or_eio();
+}
+
+void Console::print_line(const std::string& line) {
+  if (log_error_ != 0) return;
+  errno = 0;
+  check_log(terminal_.write(stdout, line, *code_page_));
+}
+
+void Console::write_error_line(const std::string& line) {
+  // Progress lines already printed belong before the diagnostic when both reach one terminal.
+  if (log_error_ == 0) {
+    errno = 0;
+    check_log(std::fflush(stdout) == 0);
+  }
+  if (!terminal_.write(stderr, line, *code_page_)) warning_lost_ = true;
+}
+
+void Console::print(std::string_view format, std::string_view text) {
+  std::size_t at = format.find("%s");
+  std::string shown = code_page_->shown(text);
   show_controls_as_question_marks(shown);
-  state.line.assign(pattern.substr(0, at)).append(shown).append(pattern.substr(at + 2));
-  print_line(state.line);
+  line_.assign(format.substr(0, at)).append(shown).append(format.substr(at + 2));
+  print_line(line_);
 }
 
-void print_text(const char* lines) { print_line(lines); }
+void Console::print(std::string_view lines) { print_line(std::string(lines)); }
 
-void log_line(const char* format, const char* text) {
-  if (!state.quiet) print_text(format, text);
+void Console::log(std::string_view format, std::string_view text) {
+  if (!quiet_) print(format, text);
 }
 
-void log_line(const char* line) {
-  if (!state.quiet) print_line(line);
+void Console::log(std::string_view line) {
+  if (!quiet_) print(line);
 }
 
-void set_quiet(bool quiet) { state.quiet = quiet; }
-
-void warn(const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  std::string message = format_message(format, arguments);
-  va_end(arguments);
-  print_warning(message);
+void Console::warn(const std::string& message) {
+  ++warnings_;
+  std::string line = program_name_ + ": " + message;
+  show_controls_as_question_marks(line);
+  write_error_line(line + "\n");
 }
 
-void warn_once(const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  std::string message = format_message(format, arguments);
-  va_end(arguments);
-  if (state.warned.insert(message).second) print_warning(message);
+void Console::warn_once(const std::string& message) {
+  if (warned_.insert(message).second) warn(message);
 }
 
-std::string quoted(std::string_view utf8) {
+void Console::hint(const std::string& line) { write_error_line(line + "\n"); }
+
+std::string Console::quoted(std::string_view utf8) {
   std::string text(1, '\'');
   text.append(utf8).push_back('\'');
   return text;
 }
 
-std::string quoted_text(std::string_view text) { return quoted(display_text(text)); }
+std::string Console::quoted_text(std::string_view text) const {
+  return quoted(code_page_->shown(text));
+}
 
-void print_hint(const char* line) { write_error_line(std::string(line) + "\n"); }
-
-unsigned warnings_given() { return state.warnings; }
-
-void set_program_name(const char* name) { program_name = name; }
-
-int finish_output(int status) {
-  if (state.log_error == 0) {
+int Console::finish(int status) {
+  if (log_error_ == 0) {
     errno = 0;
     check_log(std::fflush(stdout) == 0);
   }
-  if (state.log_error != 0)
-    warn("cannot write standard output: %s", std::strerror(state.log_error));
-  if (std::fflush(stderr) != 0 || std::ferror(stderr)) state.warning_lost = true;
-  bool lost = state.log_error != 0 || state.warning_lost;
+  if (log_error_ != 0)
+    warn("cannot write standard output: " + std::string(std::strerror(log_error_)));
+  if (std::fflush(stderr) != 0 || std::ferror(stderr)) warning_lost_ = true;
+  bool lost = log_error_ != 0 || warning_lost_;
   return lost && status == 0 ? 1 : status;
-}
-
-void reset_console() {
-  state = {};
-  reset_console_platform();
 }

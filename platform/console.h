@@ -1,66 +1,70 @@
 // The program's two voices: the progress log on standard output, and diagnostics, each one line
-// prefixed with the program's name, on standard error.
+// prefixed with the program's name, on standard error. Messages are UTF-8; names in them are
+// shown as the log shows them, and nothing is ever cut.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 
-// Prints one progress line: format holds one %s, which receives text (code-page bytes, shown
-// as the console expects them). Once standard output has failed, nothing more is printed.
-// Messages, like the texts given to the functions below, are UTF-8.
-void log_line(const char* format, const char* text);
-void log_line(const char* line);
+#include "platform/terminal.h"
 
-// As log_line, for what the user asked to see (help, a dry run's answer): quiet or not.
-void print_text(const char* format, const char* text);
-void print_text(const char* lines);
+class CodePage;
 
-// Quiet, the progress log is not printed; diagnostics are.
-void set_quiet(bool quiet);
+class Console {
+ public:
+  Console(std::string program_name, const CodePage& code_page);
 
-// Prints "<program>: <message>" and a line end to standard error.
-void warn(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
+  // The code page names are shown in; it must outlive the console.
+  void use_code_page(const CodePage& code_page) { code_page_ = &code_page; }
+  const CodePage& code_page() const { return *code_page_; }
 
-// As warn, but a message already given in this run is not repeated: the working folder is
-// listed twice, and a name skipped there is reported once.
-void warn_once(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
+  // Quiet, the progress log is not printed; diagnostics are.
+  void set_quiet(bool quiet) { quiet_ = quiet; }
 
-void set_program_name(const char* name);
+  // Prints one progress line: format holds one %s, which receives text (code-page bytes, shown as
+  // the console expects them). Once standard output has failed, nothing more is printed.
+  void log(std::string_view format, std::string_view text);
+  void log(std::string_view line);
 
-// Writes out what standard output still holds and checks that all of it, and every diagnostic,
-// got out. Returns the program's exit status: status as it is, or 1 in place of 0 when
-// something could not be written (said once on standard error, if that still works).
-int finish_output(int status);
+  // As log, for what the user asked to see (help, a dry run's answer): quiet or not.
+  void print(std::string_view format, std::string_view text);
+  void print(std::string_view lines);
 
-// How a message names a file, a folder or a line: in quotes, as the console shows it. utf8 is
-// UTF-8; text is a path text of the code page.
-std::string quoted(std::string_view utf8);
-std::string quoted_text(std::string_view text);
+  // Prints "<program>: <message>" and a line end to standard error.
+  void warn(const std::string& message);
+  // As warn, but a message already given in this run is not repeated.
+  void warn_once(const std::string& message);
+  // Prints a line to standard error as it is: a hint after a diagnostic, or a question.
+  void hint(const std::string& line);
 
-// Prints a line to standard error as it is, without the program's name: a hint after a
-// diagnostic, or a question to the user.
-void print_hint(const char* line);
+  // How a message names a file, a folder or a line: in quotes. utf8 is UTF-8; text is a path
+  // text of the code page.
+  static std::string quoted(std::string_view utf8);
+  std::string quoted_text(std::string_view text) const;
 
-// How many diagnostics warn and warn_once have given.
-unsigned warnings_given();
+  // How many diagnostics warn and warn_once have given.
+  unsigned warnings() const { return warnings_; }
 
-// Forgets the warnings given and any failure of the output, for tests that run afresh.
-void reset_console();
+  // Writes out what standard output still holds and checks that all of it, and every diagnostic,
+  // got out. Returns the program's exit status: status as it is, or 1 in place of 0 when
+  // something could not be written (said once on standard error, if that still works).
+  int finish(int status);
 
-// True when the program has a console window of its own, as when it is started from Explorer:
-// the window closes the moment the program ends, and all it showed with it.
-bool has_own_console_window();
+  Terminal& terminal() { return terminal_; }
 
-// Waits for the user to press Enter: false when the input ends instead.
-bool wait_for_enter();
+ private:
+  void print_line(const std::string& line);
+  void write_error_line(const std::string& line);
+  void check_log(bool written);
 
-// Waits for the user to press any key.
-void wait_for_key();
+  std::string program_name_;
+  const CodePage* code_page_;
+  Terminal terminal_;
+  std::set<std::string, std::less<>> warned_;
+  unsigned warnings_ = 0;
+  int log_error_ = 0;  // why standard output failed; 0 while it works
+  bool quiet_ = false;
+  bool warning_lost_ = false;  // a diagnostic could not be written
+  std::string line_;           // the progress line being printed
+};

@@ -1,21 +1,31 @@
-// The process around the program: its arguments, its safety, and a fresh start for tests.
+// The process around the program: its arguments and its safety.
 #pragma once
 
 #include <string>
 #include <vector>
+
+// The files an interruption removes, kept by the program (TemporaryFiles).
+class FilesInFlight {
+ public:
+  virtual ~FilesInFlight() = default;
+  // From now on nothing more is noted; every file noted is removed with remove (async-signal-safe
+  // where it runs in a signal handler). With wait, a file being created on another thread is
+  // first let be, wait being called meanwhile.
+  virtual void end_and_remove_all(void (*remove)(const char* device_path), void (*wait)()) = 0;
+};
 
 // The program's arguments, argv[0] included, as UTF-8 on Windows (taken from the system's
 // UTF-16, so that a FOLDER may hold any character) and as given on POSIX.
 std::vector<std::string> program_arguments(int argc, char** argv);
 
 // Prepares the process before anything is written: standard descriptors that are closed are
-// opened on the null device, so that no file created later takes their place; the interruptions
-// named at FileSystem::create_file remove the temporary files in flight and end the program as
-// the signal would (status 128 + its number; 130 on Windows); a log that can no longer be
-// written (a closed pipe) and a file-size limit become failed writes instead of ending the
-// program. Returns false with the reason when the process cannot be made safe.
+// opened on the null device, so that no file created later takes their place; a log that can no
+// longer be written (a closed pipe) and a file-size limit become failed writes instead of ending
+// the program. Returns false with the reason when the process cannot be made safe.
 bool prepare_process(std::string& reason);
 
-// Forgets everything the platform layer keeps between calls (what it has read and indexed, the
-// code page chosen, the warnings given), so that tests start afresh.
-void reset_platform_state();
+// From now on an interruption (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break or a closed console
+// window on Windows) removes the temporary files in flight and ends the program as the signal
+// would (status 128 + its number; 130 on Windows). An interruption the caller chose to ignore
+// (nohup, a background job) stays ignored. Returns false with the reason when it cannot.
+bool remove_on_interruption(FilesInFlight& files, std::string& reason);

@@ -1,0 +1,162 @@
+#include "core/code_page.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/names.h"
+
+namespace {
+
+// Every character of these code pages comes before U+2200 (the last is U+2122, the trade mark).
+constexpr char32_t kCharacters = 0x2200;
+
+bool is_control(char32_t character) {
+  return character < 0x20 || (character >= 0x7F && character <= 0x9F);
+}
+
+}  // namespace
+
+char32_t take_utf8_character(std::string_view& utf8) {
+  unsigned char lead = static_cast<unsigned char>(utf8[0]);
+  std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  char32_t character = length == 1   ? lead
+                       : length == 2 ? lead & 0x1Fu
+                       : length == 3 ? lead & 0x0Fu
+                                     : lead & 0x07u;
+  for (std::size_t i = 1; i < length && i < utf8.size(); ++i)
+    character = character << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3Fu);
+  utf8.remove_prefix(std::min(length, utf8.size()));
+  return character;
+}
+
+void append_utf8(std::string& utf8, char32_t character) {
+  if (character < 0x80) {
+    utf8 += static_cast<char>(character);
+  } else if (character < 0x800) {
+    utf8 += static_cast<char>(0xC0 | character >> 6);
+    utf8 += static_cast<char>(0x80 | (character & 0x3F));
+  } else if (character < 0x10000) {
+    utf8 += static_cast<char>(0xE0 | character >> 12);
+    utf8 += static_cast<char>(0x80 | (character >> 6 & 0x3F));
+    utf8 += static_cast<char>(0x80 | (character & 0x3F));
+  } else {
+    utf8 += static_cast<char>(0xF0 | character >> 18);
+    utf8 += static_cast<char>(0x80 | (character >> 12 & 0x3F));
+    utf8 += static_cast<char>(0x80 | (character >> 6 & 0x3F));
+    utf8 += static_cast<char>(0x80 | (character & 0x3F));
+  }
+}
+
+char32_t simple_upper_case(char32_t c) {
+  if (c >= 'a' && c <= 'z') return c - 0x20;
+  if (c < 0xB5) return c;
+  if (c == 0xB5) return 0x39C;  // micro sign: Greek capital mu
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x17F) {
+    if (c == 0x131) return 'I';              // dotless i
+    if (c == 0x17F) return 'S';              // long s
+    if (c == 0x138 || c == 0x149) return c;  // kra and n preceded by apostrophe have no capital
+    // Capitals and small letters alternate: capital first up to U+0137 and from U+014A to U+0177,
+    // small first from U+0139 to U+0148 and from U+0179 to U+017E.
+    bool capital_even = c <= 0x137 || (c >= 0x14A && c <= 0x177);
+    bool small_even = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if (capital_even && (c & 1) != 0) return c - 1;
+    if (small_even && (c & 1) == 0) return c - 1;
+    return c;
+  }
+  if (c == 0x192) return 0x191;                // f with hook
+  if (c == 0x1A1 || c == 0x1B0) return c - 1;  // o and u with horn
+  if (c == 0x3AC) return 0x386;
+  if (c >= 0x3AD && c <= 0x3AF) return c - 0x25;
+  if (c == 0x3C2) return 0x3A3;  // final sigma
+  if ((c >= 0x3B1 && c <= 0x3CB)) return c - 0x20;
+  if (c == 0x3CC) return 0x38C;
+  if (c == 0x3CD || c == 0x3CE) return c - 0x3F;
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+  if (c == 0x491) return 0x490;
+  return c;
+}
+
+CodePage::CodePage(std::string name, const CodePageTable& characters)
+    : name_(std::move(name)), characters_(characters), bytes_(kCharacters, -1) {
+  for (int byte = 0; byte < 256; ++byte) {
+    char32_t& character = characters_[byte];
+    bool own_control = byte < 0x20 || byte == 0x7F;
+    if (character >= kCharacters || (is_control(character) && !own_control) ||
+        (own_control && character != static_cast<char32_t>(byte)))
+      character = kUndefined;
+    if (character != kUndefined) bytes_[character] = static_cast<std::int16_t>(byte);
+  }
+  for (int byte = 0; byte < 256; ++byte) {
+    upper_[byte] = static_cast<unsigned char>(byte);
+    char32_t character = characters_[byte];
+    if (character == kUndefined) continue;
+    char32_t capital = simple_upper_case(character);
+    if (capital < kCharacters && bytes_[capital] >= 0)
+      upper_[byte] = static_cast<unsigned char>(bytes_[capital]);
+  }
+}
+
+bool CodePage::from_utf8(std::string_view utf8, std::string& text) const {
+  if (is_ascii(utf8)) {
+    text.assign(utf8);
+    return true;
+  }
+  text.clear();
+  if (!is_valid_utf8(utf8)) return false;
+  while (!utf8.empty()) {
+    char32_t character = take_utf8_character(utf8);
+    if (character >= kCharacters || bytes_[character] < 0) return false;
+    text += static_cast<char>(bytes_[character]);
+  }
+  return true;
+}
+
+std::string CodePage::spelled(std::string_view utf8) const {
+  if (is_ascii(utf8)) return std::string(utf8);
+  std::string text;
+  while (!utf8.empty()) {
+    char32_t character = take_utf8_character(utf8);
+    text += character < kCharacters && bytes_[character] >= 0 ? static_cast<char>(bytes_[character])
+                                                              : '?';
+  }
+  return text;
+}
+
+bool CodePage::to_utf8(std::string_view text, std::string& utf8) const {
+  if (is_ascii(text)) {
+    utf8.assign(text);
+    return true;
+  }
+  utf8.clear();
+  for (char byte : text) {
+    char32_t character = characters_[static_cast<unsigned char>(byte)];
+    if (character == kUndefined) return false;
+    append_utf8(utf8, character);
+  }
+  return true;
+}
+
+std::string CodePage::shown(std::string_view text) const {
+  if (is_ascii(text)) return std::string(text);
+  std::string utf8;
+  for (char byte : text) {
+    char32_t character = characters_[static_cast<unsigned char>(byte)];
+    append_utf8(utf8, character == kUndefined ? '?' : character);
+  }
+  return utf8;
+}
+
+std::size_t CodePage::bytes_defined() const {
+  return static_cast<std::size_t>(
+      std::count_if(characters_.begin(), characters_.end(),
+                    [](char32_t character) { return character != kUndefined; }));
+}
+
+std::size_t CodePage::bytes_folded() const {
+  std::size_t folded = 0;
+  for (int byte = 0; byte < 256; ++byte) folded += upper_[byte] != byte;
+  return folded;
+}

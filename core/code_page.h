@@ -1,0 +1,72 @@
+// The player's code page. Inside the program every name and path is a string of bytes in the
+// 8-bit Windows code page the player resolves its entries in (Windows-1252 on a western system):
+// the relative paths, their sort order and the playlist entries. A CodePage is the table of the
+// character each byte stands for, learnt from the system (iconv, or Windows' own conversion) and
+// handed in; converting names and folding letters is then pure table work, the same on every
+// platform.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The code pages a player uses: the single-byte Windows code pages, by the names iconv and
+// --codepage know them by.
+inline constexpr std::array<std::string_view, 10> kCodePages = {
+    "CP1250", "CP1251", "CP1252", "CP1253", "CP1254",
+    "CP1255", "CP1256", "CP1257", "CP1258", "CP874"};
+
+inline constexpr std::string_view kDefaultCodePage = "CP1252";
+
+// The character of each byte, or kUndefined for a byte the code page leaves undefined.
+inline constexpr char32_t kUndefined = 0xFFFFFFFF;
+using CodePageTable = std::array<char32_t, 256>;
+
+class CodePage {
+ public:
+  // Bytes standing for C0 or C1 control characters other than their own (none of the code pages
+  // has one) or for more than one character are left undefined.
+  CodePage(std::string name, const CodePageTable& characters);
+
+  const std::string& name() const { return name_; }
+
+  char32_t character(unsigned char byte) const { return characters_[byte]; }
+
+  // Converts UTF-8 text to the code page. Returns false when the text is not UTF-8 or a character
+  // has no byte of its own: no look-alike is ever taken in its place.
+  bool from_utf8(std::string_view utf8, std::string& text) const;
+
+  // UTF-8 text as bytes of the code page, for output: a character it lacks becomes "?".
+  std::string spelled(std::string_view utf8) const;
+
+  // Converts code-page text to UTF-8. Returns false at a byte the code page leaves undefined.
+  bool to_utf8(std::string_view text, std::string& utf8) const;
+
+  // Code-page text as a person reads it, in UTF-8: a byte the code page leaves undefined shows as
+  // "?".
+  std::string shown(std::string_view text) const;
+
+  // The byte of each byte's capital letter, as Unicode's simple case mapping gives it; the byte
+  // itself when it is no small letter or its capital is not in the code page.
+  unsigned char upper(unsigned char byte) const { return upper_[byte]; }
+
+  // How many bytes stand for a character, and how many of them fold to another byte.
+  std::size_t bytes_defined() const;
+  std::size_t bytes_folded() const;
+
+ private:
+  std::string name_;
+  CodePageTable characters_;
+  std::vector<std::int16_t> bytes_;  // of each character below kCharacters, or -1
+  std::array<unsigned char, 256> upper_;
+};
+
+// Unicode's simple upper-case mapping for the characters of the code pages offered: the letters
+// of Latin-1, Latin Extended-A, Greek and Cyrillic, and the few others they hold.
+char32_t simple_upper_case(char32_t character);
+
+// UTF-8: the character at the front of valid UTF-8, which it then drops; appending one.
+char32_t take_utf8_character(std::string_view& utf8);
+void append_utf8(std::string& utf8, char32_t character);

@@ -1,0 +1,159 @@
+#include "core/names.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "core/code_page.h"
+
+namespace {
+
+unsigned char ascii_upper(unsigned char byte) {
+  return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+}
+
+bool same_letter(char a, char b) {
+  return ascii_upper(static_cast<unsigned char>(a)) == ascii_upper(static_cast<unsigned char>(b));
+}
+
+// The Unicode combining marks that follow a letter in a decomposed name, U+0300 to U+036F, as
+// UTF-8: CC 80 to CD AF.
+bool holds_combining_mark(std::string_view utf8) {
+  for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
+    unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    unsigned char next = static_cast<unsigned char>(utf8[i + 1]);
+    if ((lead == 0xCC && next >= 0x80 && next <= 0xBF) ||
+        (lead == 0xCD && next >= 0x80 && next <= 0xAF))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool is_ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char character) { return static_cast<unsigned char>(character) < 0x80; });
+}
+
+bool is_valid_utf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80                    ? 1
+                         : lead >= 0xC2 && lead <= 0xDF ? 2
+                         : lead >= 0xE0 && lead <= 0xEF ? 3
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                        : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    if (length > 1) {
+      unsigned char second = static_cast<unsigned char>(text[i + 1]);
+      // Overlong forms, UTF-16 surrogates and code points beyond U+10FFFF.
+      if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+          (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+        return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {
+  return std::equal(left.begin(), left.end(), right.begin(), right.end(), same_letter);
+}
+
+int compare_player_names(const CodePage& code_page, std::string_view left, std::string_view right) {
+  std::size_t common = std::min(left.size(), right.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    unsigned char a = code_page.upper(static_cast<unsigned char>(left[i]));
+    unsigned char b = code_page.upper(static_cast<unsigned char>(right[i]));
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return left.size() == right.size() ? 0 : left.size() < right.size() ? -1 : 1;
+}
+
+bool listing_order(const CodePage& code_page, std::string_view left, std::string_view right) {
+  // One pass: the first difference of folded letters decides; failing one, a shorter name
+  // comes first; failing that, the first difference of bytes.
+  std::size_t common = std::min(left.size(), right.size());
+  int byte_difference = 0;
+  // Names in one folder share long beginnings; equal bytes are equal letters too, so they are
+  // skipped eight at a time.
+  std::size_t i = 0;
+  for (std::uint64_t a = 0, b = 0; i + 8 <= common; i += 8) {
+    std::memcpy(&a, left.data() + i, 8);
+    std::memcpy(&b, right.data() + i, 8);
+    if (a != b) break;
+  }
+  for (; i < common; ++i) {
+    unsigned char a = static_cast<unsigned char>(left[i]);
+    unsigned char b = static_cast<unsigned char>(right[i]);
+    if (a == b) continue;
+    unsigned char upper_a = code_page.upper(a);
+    unsigned char upper_b = code_page.upper(b);
+    if (upper_a != upper_b) return upper_a < upper_b;
+    if (byte_difference == 0) byte_difference = a < b ? -1 : 1;
+  }
+  if (left.size() != right.size()) return left.size() < right.size();
+  return byte_difference < 0;
+}
+
+bool is_portable_name(std::string_view name) {
+  for (char character : name) {
+    unsigned char byte = static_cast<unsigned char>(character);
+    if (byte < 0x20 || std::string_view("\"*:<>?\\|").find(character) != std::string_view::npos)
+      return false;
+  }
+  return true;
+}
+
+bool holds_portable_names(std::string_view path) {
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = path.size();
+    if (!is_portable_name(path.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::optional<std::string> player_name(const CodePage& code_page, std::string_view system_name,
+                                       NameFault& fault) {
+  fault = NameFault::none;
+  std::string text;
+  // Not UTF-8: some older tool wrote the name in an 8-bit code page; the bytes are the player's.
+  if (!is_valid_utf8(system_name))
+    text.assign(system_name);
+  else if (!code_page.from_utf8(system_name, text))
+    fault = holds_combining_mark(system_name) ? NameFault::decomposed : NameFault::unspellable;
+  if (fault == NameFault::none && !is_portable_name(text)) fault = NameFault::forbidden_characters;
+  if (fault != NameFault::none) return std::nullopt;
+  return text;
+}
+
+std::optional<std::vector<std::string>> player_path_parts(std::string_view path) {
+  // A separator after the last name: Windows finds no file there.
+  if (!path.empty() && (path.back() == '\\' || path.back() == '/')) return std::nullopt;
+  std::vector<std::string> parts = {std::string(kMusicFolderName)};
+  while (!path.empty()) {
+    std::size_t separator = path.find_first_of("\\/");
+    std::string_view part = path.substr(0, separator);
+    path = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
+    if (part == "..") {
+      // The player's root is the top: climbs beyond it stay there, as Windows keeps them at a
+      // drive's root.
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    if (part.empty() || part == ".") continue;
+    // A part ending in one dot loses it; the last part loses all its trailing dots and blanks.
+    if (path.empty())
+      part = part.substr(0, part.find_last_not_of(" .") + 1);
+    else if (part.ends_with('.') && !part.ends_with(".."))
+      part.remove_suffix(1);
+    if (!part.empty()) parts.emplace_back(part);
+  }
+  return parts;
+}

@@ -1,0 +1,56 @@
+// Rules about names and path texts, as the player and Windows apply them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CodePage;
+
+bool is_ascii(std::string_view text);
+
+bool is_valid_utf8(std::string_view text);
+
+bool equal_ignoring_ascii_case(std::string_view left, std::string_view right);
+
+// Compares two names of the code page as Windows does when it looks one up: letters folded to
+// upper case as the code page folds them (A and a, E acute and e acute). Negative, zero or
+// positive, as memcmp.
+int compare_player_names(const CodePage& code_page, std::string_view left, std::string_view right);
+
+// The fixed order in which folders are listed where the file system's own order means nothing:
+// letters folded to upper case as the code page folds them, ties broken byte by byte. Names that
+// differ only in case come next to each other.
+bool listing_order(const CodePage& code_page, std::string_view left, std::string_view right);
+
+// Why the player could never use a name, or nothing when it can.
+enum class NameFault {
+  none,
+  unspellable,           // the code page has no characters for it
+  decomposed,            // letters and accents apart, as macOS writes names
+  forbidden_characters,  // control characters or any of " * : < > ? \ |
+};
+
+// False for a name a Windows player could never find: one holding control characters or any
+// of " * : < > ? \ |.
+bool is_portable_name(std::string_view name);
+
+// True when every part of a path text (between backslashes or slashes) is a portable name.
+bool holds_portable_names(std::string_view path);
+
+// The player's text for a name as the file system spells it (UTF-8; on POSIX possibly the bytes
+// an old tool wrote in an 8-bit code page, which are taken as they are): nothing, with the fault,
+// when the player could never find it.
+std::optional<std::string> player_name(const CodePage& code_page, std::string_view system_name,
+                                       NameFault& fault);
+
+// A path text a user wrote (an M3U line), relative to the music folder, resolved as Windows
+// resolves a path it is given: "." and ".." parts as text, clamped at the player's root, a part
+// ending in one dot without it, the last part without its trailing dots and blanks. The parts
+// come from the player's root, a:\, so the first is the music folder's name when the path stays
+// inside it. Nothing when the text ends in a separator: no file is there.
+std::optional<std::vector<std::string>> player_path_parts(std::string_view path);
+
+// The music folder as the player names it, below its root: a:\Music.
+inline constexpr std::string_view kMusicFolderName = "Music";

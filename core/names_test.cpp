@@ -1,0 +1,100 @@
+#include "core/names.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/code_pages.h"
+
+namespace {
+
+TEST(Names, RecognisesUtf8) {
+  const struct {
+    std::string text;
+    bool valid;
+  } cases[] = {
+      {"plain", true},
+      {"Bj\xC3\xB6rk", true},
+      {"\xE6\x97\xA5\xE6\x9C\xAC", true},
+      {"\xF0\x9F\x8E\xB5 note", true},
+      {"Bj\xF6rk", false},          // Windows-1252
+      {"\xC3", false},              // cut short
+      {"\xC0\xAF", false},          // overlong
+      {"\xE0\x80\xAF", false},      // overlong
+      {"\xED\xA0\x80", false},      // surrogate
+      {"\xF4\x90\x80\x80", false},  // beyond U+10FFFF
+      {"\x80", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(is_valid_utf8(c.text), c.valid) << c.text;
+}
+
+TEST(Names, KeysCompareAsWindowsCompares) {
+  const struct {
+    const char* left;
+    const char* right;
+    int order;
+  } cases[] = {
+      {"02 Song.mp3", "02 SONG.MP3", 0},
+      {"live", "LIVE.", -1},          // trailing dots are the path's business, not the name's
+      {"\xE9t\xE9", "\xC9T\xC9", 0},  // the code page's letters fold: e acute and E acute
+      {"\xFF", "\x9F", 0},            // y and Y with diaeresis, 0x9F in Windows-1252
+      {"\xDF", "SS", 1},              // sharp s has no upper case of its own
+      {"a.mp3", "a.mp3x", -1},
+      {"A", "_", -1},  // folded to upper case: 'A' (0x41) before '_' (0x5F)
+  };
+  for (const auto& c : cases) {
+    int order = compare_player_names(cp1252(), c.left, c.right);
+    EXPECT_EQ((order > 0) - (order < 0), c.order) << c.left << " : " << c.right;
+  }
+}
+
+TEST(Names, PortableNames) {
+  for (const char* name : {"Track 01.mp3", "AC-DC", "Bj\xF6rk", "[live] (2001)", ".hidden"})
+    EXPECT_TRUE(is_portable_name(name)) << name;
+  for (const char* name :
+       {"a\nb", "a\tb", "back\\slash", "AC/DC?", "a:b", "x*", "<>", "a|b", "\"q\""})
+    EXPECT_FALSE(is_portable_name(name)) << name;
+}
+
+// Parts from the player's root, a:\, where the music folder is a:\Music.
+TEST(Names, PathsResolveAsWindowsResolvesThem) {
+  std::string climbs;
+  for (int i = 0; i < 40; ++i) climbs += "..\\";
+  const struct {
+    std::string written;   // relative to the music folder
+    const char* resolved;  // nullptr: no file there
+  } cases[] = {
+      {"zz\\..\\a.mp3", "Music\\a.mp3"},
+      {"..\\..\\Jazz/x.mp3", "Jazz\\x.mp3"},  // the player's root is the top
+      {climbs + "tmp\\x.mp3", "tmp\\x.mp3"},
+      {"Rock\\..\\..\\MUSIC\\Jazz\\x.mp3", "MUSIC\\Jazz\\x.mp3"},
+      {".\\Live\\.\\02 Song.mp3. . ", "Music\\Live\\02 Song.mp3"},
+      {"sub \\b.mp3", "Music\\sub \\b.mp3"},  // a middle part keeps its blank
+      {"sub.\\b.mp3", "Music\\sub\\b.mp3"},   // and loses one trailing dot
+      {"Default Playlist.epl\\.", "Music\\Default Playlist.epl"},
+      {"a.mp3\\", nullptr},
+      {"a.mp3/", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::optional<std::vector<std::string>> parts = player_path_parts(c.written);
+    std::string resolved = parts ? "" : "(none)";
+    for (const std::string& part : parts.value_or(std::vector<std::string>()))
+      resolved += (resolved.empty() ? "" : "\\") + part;
+    EXPECT_EQ(resolved, c.resolved != nullptr ? c.resolved : "(none)") << c.written;
+  }
+}
+
+TEST(Names, ListingOrderFoldsAsciiThenBreaksTiesByBytes) {
+  const CodePage& code_page = cp1252();
+  EXPECT_TRUE(listing_order(code_page, ".cache", "Alpha"));
+  EXPECT_TRUE(listing_order(code_page, "Alpha", "alpha"));
+  EXPECT_TRUE(listing_order(code_page, "alpha", "B"));
+  EXPECT_TRUE(listing_order(code_page, "beta", "Zed"));
+  EXPECT_TRUE(listing_order(code_page, "Zed", "_x"));
+  EXPECT_FALSE(listing_order(code_page, "_x", "Zed"));
+  EXPECT_FALSE(listing_order(code_page, "same", "same"));
+}
+
+}  // namespace

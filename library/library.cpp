@@ -1,0 +1,40 @@
+#include "library/library.h"
+
+#include <string>
+
+#include "core/code_page.h"
+#include "core/namespace.h"
+#include "platform/console.h"
+
+void warn_unusable(Library& library, std::string_view folder, const FolderListing& listing,
+                   std::size_t entry) {
+  Console& console = library.console;
+  // The name as the system spells it: the code page may have none for it.
+  std::string shown(listing.system_name(entry));
+  if (!folder.empty()) shown = library.code_page.shown(folder) + "\\" + shown;
+  shown = Console::quoted(shown);
+  if (std::optional<std::size_t> taken = listing.twin_of(entry)) {
+    console.warn("skipping " + shown + ": the player cannot tell it from " +
+                 console.quoted_text(listing.text(*taken)) + ", which is taken");
+    return;
+  }
+  switch (listing.fault(entry)) {
+    case NameFault::decomposed:
+      // macOS writes "o" and a combining diaeresis where the player compares names with an "ö".
+      console.warn("skipping " + shown +
+                   ": its name is in decomposed form (letters and accents apart, as macOS writes "
+                   "names), which the player cannot find; renaming it fixes that");
+      return;
+    case NameFault::unspellable:
+      console.warn("skipping " + shown + ": code page " + library.code_page.name() +
+                   " has no characters for this name");
+      return;
+    case NameFault::forbidden_characters:
+      console.warn("skipping " + shown +
+                   ": a Windows player cannot use a name holding control characters or any of \" "
+                   "* : < > ? \\ |");
+      return;
+    case NameFault::none:
+      return;
+  }
+}

@@ -1,0 +1,40 @@
+#include "library/listings.h"
+
+#include <iterator>
+
+#include "platform/device.h"
+
+Listings::Listings(Device& device, const CodePage& code_page, std::size_t max_bytes)
+    : device_(device), code_page_(code_page), max_bytes_(max_bytes) {}
+
+std::shared_ptr<const FolderListing> Listings::listing(const std::string& folder, bool& missing,
+                                                       std::string& reason) {
+  const std::string key = folder.empty() ? "." : folder;
+  if (auto found = places_.find(key); found != places_.end()) {
+    recent_.splice(recent_.begin(), recent_, found->second);
+    return found->second->second;
+  }
+  DeviceListing read;
+  DeviceError error;
+  ++reads_;
+  if (!device_.list(key, read, error)) {
+    missing = error.kind == DeviceError::Kind::missing;
+    reason = error.reason;
+    return nullptr;
+  }
+  auto listing = std::make_shared<const FolderListing>(std::move(read), code_page_);
+  bytes_ += listing->bytes();
+  recent_.emplace_front(key, listing);
+  places_[key] = recent_.begin();
+  // Held elsewhere means in use: only what no one holds any more goes.
+  for (auto kept = std::prev(recent_.end()); bytes_ > max_bytes_ && kept != recent_.begin();) {
+    auto older = std::prev(kept);
+    if (kept->second.use_count() == 1) {
+      bytes_ -= kept->second->bytes();
+      places_.erase(kept->first);
+      recent_.erase(kept);
+    }
+    kept = older;
+  }
+  return listing;
+}

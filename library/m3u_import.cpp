@@ -1,0 +1,244 @@
+#include "library/m3u_import.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/code_page.h"
+#include "core/names.h"
+#include "core/namespace.h"
+#include "core/path_text.h"
+#include "library/listings.h"
+#include "library/m3u_reader.h"
+#include "platform/console.h"
+#include "platform/device.h"
+
+namespace {
+
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// "scheme://...", as a desktop player or a web page writes a location.
+bool is_url(std::string_view line) {
+  std::size_t end = line.find("://");
+  if (end == std::string_view::npos || end < 2) return false;
+  for (char c : line.substr(0, end))
+    if (!is_letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+  return true;
+}
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The path of a file:// URI: percent-decoded, and in the form a path has ("C:/Users/...",
+// "/home/...", "//server/share/...").
+std::string path_of_file_uri(std::string_view uri) {
+  std::string path;
+  for (std::size_t i = 0; i < uri.size(); ++i) {
+    int high = i + 2 < uri.size() && uri[i] == '%' ? hex_value(uri[i + 1]) : -1;
+    int low = high >= 0 ? hex_value(uri[i + 2]) : -1;
+    if (low < 0) {
+      path += uri[i];
+      continue;
+    }
+    path += static_cast<char>(high << 4 | low);
+    i += 2;
+  }
+  if (path.size() >= 3 && path[0] == '/' && is_letter(path[1]) && path[2] == ':') path.erase(0, 1);
+  if (!path.starts_with('/') && !(path.size() >= 2 && path[1] == ':')) path.insert(0, "//");
+  return path;
+}
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+bool is_absolute(std::string_view path) {
+  return (path.size() >= 3 && is_letter(path[0]) && path[1] == ':' && is_separator(path[2])) ||
+         (!path.empty() && is_separator(path[0]));
+}
+
+// The parts of an absolute path below its root (a drive, or a server and its share), joined
+// by backslashes, from the longest trailing run of parts to the shortest.
+std::vector<std::string> trailing_parts(std::string_view path) {
+  bool unc = path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
+             (path[1] == '\\' || path[1] == '/');
+  std::vector<std::string_view> parts;
+  while (!path.empty()) {
+    std::size_t separator = path.find_first_of("\\/");
+    std::string_view part = path.substr(0, separator);
+    path = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
+    if (!part.empty()) parts.push_back(part);
+  }
+  std::size_t root = unc ? 2 : !parts.empty() && parts[0].size() == 2 && parts[0][1] == ':';
+  std::vector<std::string> trailing;
+  for (std::size_t first = root; first < parts.size(); ++first) {
+    std::string joined;
+    for (std::size_t part = first; part < parts.size(); ++part)
+      joined.append(parts[part]).push_back('\\');
+    joined.pop_back();
+    trailing.push_back(std::move(joined));
+  }
+  return trailing;
+}
+
+class Import {
+ public:
+  Import(Library& library, const std::string& m3u, const std::string& device_path,
+         TrackList& tracks)
+      : library_(library),
+        console_(library.console),
+        m3u_(m3u),
+        device_path_(device_path),
+        m3u_folder_(std::string_view(m3u_).substr(0, m3u_.rfind('\\') + 1)),
+        tracks_(tracks) {}
+
+  M3uImport run() {
+    console_.log("\tParsing M3U %s\n", m3u_);
+    DeviceError error;
+    std::unique_ptr<ReadableFile> file = library_.device.open(device_path_, error);
+    if (file == nullptr)
+      return fail("cannot read " + console_.quoted_text(m3u_) + ": " + error.reason);
+    M3uReader reader;
+    reader.file = file.get();
+    std::string read;
+    while (read_m3u_line(reader, read)) {
+      ++line_number_;
+      // A zero byte ends the line's text.
+      std::string_view line(read.c_str());
+      // A comment is skipped whole, however long.
+      if (line.empty() || line.front() == '#') continue;
+      if (reader.over_long && line.size() == read.size()) {
+        skip(
+            std::string("longer than ").append(std::to_string(kMaxLineRead)).append(" characters"));
+      } else if (!take(line)) {
+        return result_;
+      }
+    }
+    if (!reader.failure.empty())
+      return fail("cannot read " + console_.quoted_text(m3u_) + ": " + reader.failure);
+    report_lines_naming_no_file();
+    return result_;
+  }
+
+ private:
+  // Takes the line, or skips it; false when it cannot be looked up.
+  bool take(std::string_view line) {
+    std::string text(line);
+    if (is_url(text)) {
+      // A stream on the web, or any other place that is no file on the player.
+      if (!equal_ignoring_ascii_case(text.substr(0, 7), "file://")) return names_no_file(line);
+      text = path_of_file_uri(std::string_view(text).substr(7));
+    }
+    // Most players and editors now write UTF-8; the player resolves names in its code page.
+    if (!is_ascii(text) && is_valid_utf8(text)) {
+      std::string converted;
+      if (!library_.code_page.from_utf8(text, converted)) {
+        skip("code page " + library_.code_page.name() + " has no characters for " +
+             Console::quoted(line));
+        return true;
+      }
+      text = converted;
+    }
+    if (text.size() < 4) return true;
+    if (!is_absolute(text)) return take_relative(text, line);
+    // The player has no such path; the file may be there all the same, beside the M3U.
+    for (const std::string& trailing : trailing_parts(text)) {
+      bool taken = false;
+      if (!holds_portable_names(trailing)) continue;
+      if (!look_up(trailing, taken)) return false;
+      if (taken) return true;
+    }
+    return names_no_file(line);
+  }
+
+  bool take_relative(const std::string& text, std::string_view line) {
+    // The names a listing would skip are never tracks either.
+    if (!holds_portable_names(text)) {
+      skip(
+          "a Windows player cannot use a name holding control characters or any of \" * : < > "
+          "? |");
+      return true;
+    }
+    if (m3u_folder_.size() + text.size() > kMaxPathText) {
+      skip(std::string("path longer than ")
+               .append(std::to_string(kMaxPathText))
+               .append(" characters"));
+      return true;
+    }
+    bool taken = false;
+    if (!look_up(text, taken)) return false;
+    return taken || names_no_file(line);
+  }
+
+  // Looks the path up under the M3U's folder and takes it when it names a track; false when it
+  // cannot be looked up.
+  bool look_up(const std::string& text, bool& taken) {
+    if (m3u_folder_.size() + text.size() > kMaxPathText) return true;
+    std::string joined = std::string(m3u_folder_) + text;
+    Resolution found = resolve(library_.listings, library_.code_page, joined);
+    if (found.kind == Resolution::Kind::failed) {
+      fail("cannot look up line " + std::to_string(line_number_) + " of " +
+           console_.quoted_text(m3u_) + ": " + found.reason);
+      return false;
+    }
+    taken = found.kind == Resolution::Kind::file && !found.own_file;
+    if (!taken) return true;
+    console_.log("\tAdding %s\n", joined);
+    tracks_.add(joined);
+    return true;
+  }
+
+  void skip(const std::string& why) {
+    ++result_.lines_skipped;
+    console_.warn("skipping line " + std::to_string(line_number_) + " of " +
+                  console_.quoted_text(m3u_) + ": " + why);
+  }
+
+  bool names_no_file(std::string_view line) {
+    ++result_.lines_skipped;
+    if (naming_no_file_.size() < kLinesShown)
+      naming_no_file_.push_back("line " + std::to_string(line_number_) + " " +
+                                Console::quoted(line));
+    ++lines_naming_no_file_;
+    return true;
+  }
+
+  // One line an M3U: how many of its lines name no file, and the first of them.
+  void report_lines_naming_no_file() {
+    if (lines_naming_no_file_ == 0) return;
+    std::string shown;
+    for (const std::string& line : naming_no_file_) shown += (shown.empty() ? "" : ", ") + line;
+    if (lines_naming_no_file_ > naming_no_file_.size()) shown += ", ...";
+    console_.warn(console_.quoted_text(m3u_) + ": " + std::to_string(lines_naming_no_file_) +
+                  (lines_naming_no_file_ == 1 ? " line names" : " lines name") +
+                  " no file on the player: " + shown);
+  }
+
+  M3uImport fail(std::string problem) {
+    result_.read_whole = false;
+    result_.problem = std::move(problem);
+    return result_;
+  }
+
+  static constexpr std::size_t kLinesShown = 3;
+  Library& library_;
+  Console& console_;
+  const std::string& m3u_;
+  const std::string& device_path_;
+  std::string_view m3u_folder_;
+  TrackList& tracks_;
+  unsigned line_number_ = 0;
+  unsigned lines_naming_no_file_ = 0;
+  std::vector<std::string> naming_no_file_;  // the first few, as the report shows them
+  M3uImport result_;
+};
+
+}  // namespace
+
+M3uImport import_m3u(Library& library, const std::string& m3u, const std::string& device_path,
+                     TrackList& tracks) {
+  return Import(library, m3u, device_path, tracks).run();
+}

@@ -1,0 +1,51 @@
+#include "output/temporary_files.h"
+
+#include <cstring>
+
+TemporaryFiles::TemporaryFiles(std::size_t capacity)
+    : slots_(std::make_unique<Slot[]>(capacity)), capacity_(capacity) {}
+
+TemporaryFiles::~TemporaryFiles() = default;
+
+bool TemporaryFiles::begin_creation(std::string_view device_path) {
+  // Marked before ending is looked at, as the handler marks ending before it looks at this: one
+  // of the two always sees the other.
+  creating_.store(true);
+  if (ending_.load() || device_path.size() >= kMaxPath) {
+    creating_.store(false);
+    return false;
+  }
+  for (std::size_t slot = 0; slot < capacity_; ++slot) {
+    if (slots_[slot].used.load()) continue;
+    std::memcpy(slots_[slot].path, device_path.data(), device_path.size());
+    slots_[slot].path[device_path.size()] = '\0';
+    slots_[slot].used.store(true);
+    return true;
+  }
+  creating_.store(false);
+  return false;
+}
+
+void TemporaryFiles::end_creation() { creating_.store(false); }
+
+void TemporaryFiles::forget(std::string_view device_path) {
+  for (std::size_t slot = 0; slot < capacity_; ++slot)
+    if (slots_[slot].used.load() && device_path == slots_[slot].path) {
+      slots_[slot].used.store(false);
+      return;
+    }
+}
+
+std::vector<std::string> TemporaryFiles::paths() const {
+  std::vector<std::string> paths;
+  for (std::size_t slot = 0; slot < capacity_; ++slot)
+    if (slots_[slot].used.load()) paths.emplace_back(slots_[slot].path);
+  return paths;
+}
+
+void TemporaryFiles::end_and_remove_all(void (*remove)(const char* device_path), void (*wait)()) {
+  ending_.store(true);
+  while (wait != nullptr && creating_.load()) wait();
+  for (std::size_t slot = 0; slot < capacity_; ++slot)
+    if (slots_[slot].used.load()) remove(slots_[slot].path);
+}

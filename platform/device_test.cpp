@@ -1,0 +1,105 @@
+// The device's primitives, on the platform's own file system and on the one in memory, which the
+// other tests stand on: one table, one answer.
+#include "platform/device.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/device_library.h"
+
+namespace {
+
+std::string listed(Device& device, const std::string& folder) {
+  DeviceListing listing;
+  DeviceError error;
+  if (!device.list(folder, listing, error))
+    return error.kind == DeviceError::Kind::missing ? "missing" : "failed: " + error.reason;
+  std::vector<std::string> names;
+  for (const DeviceListing::Entry& entry : listing.entries) {
+    std::string name = listing.names.substr(entry.name, entry.length);
+    name += entry.type == EntryType::folder ? "/" : entry.type == EntryType::file ? "" : "?";
+    names.push_back(name + (entry.linked ? "@" : ""));
+  }
+  std::sort(names.begin(), names.end());
+  std::string shown;
+  for (const std::string& name : names) shown += name + " ";
+  return shown;
+}
+
+std::string read_whole(Device& device, const std::string& path) {
+  DeviceError error;
+  std::unique_ptr<ReadableFile> file = device.open(path, error);
+  if (file == nullptr)
+    return error.kind == DeviceError::Kind::missing ? "missing" : "refused: " + error.reason;
+  char buffer[16];
+  std::size_t count = 0;
+  if (!file->read(buffer, sizeof buffer, count, error)) return "failed: " + error.reason;
+  return std::string(buffer, count);
+}
+
+TEST(Device, ListsOpensCreatesRenamesAndRemovesAlike) {
+  for (DeviceLibrary::Kind kind : DeviceLibrary::kKinds) {
+    DeviceLibrary library(kind);
+    Device& device = library.device();
+    library.make({"Rock/", ".cache/", "Jazz.mp3/", "Track.MP3", "notes.txt"});
+    library.make({"a.mp3"}, "x");
+    bool links = library.make_link("Linked", "Rock") && library.make_link("dangling.mp3", "none");
+    std::string expected = ".cache/ Jazz.mp3/ Rock/ Track.MP3 a.mp3 notes.txt ";
+    if (links)
+      expected = ".cache/ Jazz.mp3/ Linked/@ Rock/ Track.MP3 a.mp3 dangling.mp3?@ notes.txt ";
+    EXPECT_EQ(listed(device, "."), expected) << library.name();
+    EXPECT_EQ(listed(device, "Nowhere"), "missing") << library.name();
+    EXPECT_EQ(read_whole(device, "a.mp3"), "x") << library.name();
+    EXPECT_TRUE(read_whole(device, "Rock").starts_with("refused: ")) << library.name();
+    EXPECT_EQ(read_whole(device, "missing.mp3"), "missing") << library.name();
+
+    // A new file only: what is there is never written through.
+    DeviceError error;
+    EXPECT_EQ(device.create("a.mp3", error), nullptr) << library.name();
+    EXPECT_EQ(error.kind, DeviceError::Kind::exists) << library.name();
+    std::unique_ptr<WritableFile> file = device.create("new.tmp", error);
+    ASSERT_NE(file, nullptr) << library.name() << ": " << error.reason;
+    EXPECT_TRUE(file->append("new", error) && file->close(error)) << error.reason;
+    EXPECT_TRUE(device.sync({"new.tmp"}, error)) << error.reason;
+
+    // Files are replaced, folders never.
+    EXPECT_FALSE(device.rename("new.tmp", "Rock", error)) << library.name();
+    EXPECT_TRUE(device.rename("new.tmp", "notes.txt", error)) << error.reason;
+    EXPECT_EQ(read_whole(device, "notes.txt"), "new") << library.name();
+    EXPECT_EQ(read_whole(device, "new.tmp"), "missing") << library.name();
+    EXPECT_TRUE(device.remove("notes.txt", error) && device.remove("notes.txt", error))
+        << error.reason;
+    EXPECT_FALSE(device.remove("Rock", error)) << library.name();
+
+    FolderIdentity rock, linked, cache;
+    EXPECT_TRUE(device.identify("Rock", rock, error) && device.identify(".cache", cache, error));
+    EXPECT_FALSE(rock == cache) << library.name();
+    if (links) {
+      EXPECT_TRUE(device.identify("Linked", linked, error)) << error.reason;
+      EXPECT_TRUE(rock == linked) << library.name();
+    }
+  }
+}
+
+// One run at a time in a music folder.
+TEST(Device, LocksTheWorkingFolderForOneRun) {
+  for (DeviceLibrary::Kind kind : DeviceLibrary::kKinds) {
+    DeviceLibrary library(kind);
+    DeviceError error;
+    std::unique_ptr<FolderLock> lock = library.device().lock(error);
+    ASSERT_NE(lock, nullptr) << library.name() << ": " << error.reason;
+    std::unique_ptr<Device> other =
+        kind == DeviceLibrary::Kind::native ? make_native_device() : nullptr;
+    Device& second = other != nullptr ? *other : library.device();
+    EXPECT_EQ(second.lock(error), nullptr) << library.name();
+    EXPECT_EQ(error.kind, DeviceError::Kind::busy) << library.name();
+    lock.reset();
+    EXPECT_NE(second.lock(error), nullptr) << library.name() << ": " << error.reason;
+  }
+}
+
+}  // namespace

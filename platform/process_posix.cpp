@@ -1,0 +1,72 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/process.h"
+
+namespace {
+
+// What the interruption handler reaches: a signal handler takes no arguments, so this one
+// pointer is the program's only state outside the run's own.
+FilesInFlight* files_in_flight = nullptr;
+
+void remove_file(const char* device_path) { unlink(device_path); }
+
+extern "C" void remove_files_and_end(int signal_number) {
+  if (files_in_flight != nullptr) files_in_flight->end_and_remove_all(remove_file, nullptr);
+  // Ends as the signal would have ended the program: the signal is delivered again, now with
+  // its default action, once this handler returns.
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  sigaction(signal_number, &default_action, nullptr);
+  raise(signal_number);
+}
+
+bool set_action(int signal_number, void (*handler)(int), std::string& reason) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  for (int blocked : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, blocked);
+  if (sigaction(signal_number, &action, nullptr) == 0) return true;
+  reason = std::string("cannot handle signal ") + std::to_string(signal_number) + ": " +
+           std::strerror(errno);
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> program_arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+bool prepare_process(std::string& reason) {
+  for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+    if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor: this one, the ones below it being open by now.
+    int null = open("/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY);
+    if (null != descriptor) {
+      reason = "cannot open /dev/null: " + std::string(std::strerror(null < 0 ? errno : EBADF));
+      return false;
+    }
+  }
+  return set_action(SIGPIPE, SIG_IGN, reason) && set_action(SIGXFSZ, SIG_IGN, reason);
+}
+
+bool remove_on_interruption(FilesInFlight& files, std::string& reason) {
+  files_in_flight = &files;
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction previous {};
+    if (sigaction(signal_number, nullptr, &previous) != 0) {
+      reason = std::string("cannot handle signal ") + std::to_string(signal_number) + ": " +
+               std::strerror(errno);
+      return false;
+    }
+    // An interruption the caller chose to ignore (nohup, a background job) stays ignored.
+    if (previous.sa_handler == SIG_IGN) continue;
+    if (!set_action(signal_number, remove_files_and_end, reason)) return false;
+  }
+  return true;
+}

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/names.h"
+#include "core/utf8.h"
 
 namespace {
 
@@ -15,37 +15,6 @@ bool is_control(char32_t character) {
 }
 
 }  // namespace
-
-char32_t take_utf8_character(std::string_view& utf8) {
-  unsigned char lead = static_cast<unsigned char>(utf8[0]);
-  std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  char32_t character = length == 1   ? lead
-                       : length == 2 ? lead & 0x1Fu
-                       : length == 3 ? lead & 0x0Fu
-                                     : lead & 0x07u;
-  for (std::size_t i = 1; i < length && i < utf8.size(); ++i)
-    character = character << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3Fu);
-  utf8.remove_prefix(std::min(length, utf8.size()));
-  return character;
-}
-
-void append_utf8(std::string& utf8, char32_t character) {
-  if (character < 0x80) {
-    utf8 += static_cast<char>(character);
-  } else if (character < 0x800) {
-    utf8 += static_cast<char>(0xC0 | character >> 6);
-    utf8 += static_cast<char>(0x80 | (character & 0x3F));
-  } else if (character < 0x10000) {
-    utf8 += static_cast<char>(0xE0 | character >> 12);
-    utf8 += static_cast<char>(0x80 | (character >> 6 & 0x3F));
-    utf8 += static_cast<char>(0x80 | (character & 0x3F));
-  } else {
-    utf8 += static_cast<char>(0xF0 | character >> 18);
-    utf8 += static_cast<char>(0x80 | (character >> 12 & 0x3F));
-    utf8 += static_cast<char>(0x80 | (character >> 6 & 0x3F));
-    utf8 += static_cast<char>(0x80 | (character & 0x3F));
-  }
-}
 
 char32_t simple_upper_case(char32_t c) {
   if (c >= 'a' && c <= 'z') return c - 0x20;

@@ -66,7 +66,3 @@ class CodePage {
 // Unicode's simple upper-case mapping for the characters of the code pages offered: the letters
 // of Latin-1, Latin Extended-A, Greek and Cyrillic, and the few others they hold.
 char32_t simple_upper_case(char32_t character);
-
-// UTF-8: the character at the front of valid UTF-8, which it then drops; appending one.
-char32_t take_utf8_character(std::string_view& utf8);
-void append_utf8(std::string& utf8, char32_t character);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/code_page.h"
+#include "core/utf8.h"
 
 namespace {
 
@@ -30,35 +31,6 @@ bool holds_combining_mark(std::string_view utf8) {
 }
 
 }  // namespace
-
-bool is_ascii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char character) { return static_cast<unsigned char>(character) < 0x80; });
-}
-
-bool is_valid_utf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80                    ? 1
-                         : lead >= 0xC2 && lead <= 0xDF ? 2
-                         : lead >= 0xE0 && lead <= 0xEF ? 3
-                         : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                        : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k)
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    if (length > 1) {
-      unsigned char second = static_cast<unsigned char>(text[i + 1]);
-      // Overlong forms, UTF-16 surrogates and code points beyond U+10FFFF.
-      if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-          (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
-        return false;
-    }
-    i += length;
-  }
-  return true;
-}
 
 bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {
   return std::equal(left.begin(), left.end(), right.begin(), right.end(), same_letter);

@@ -6,11 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/utf8.h"
+
 class CodePage;
-
-bool is_ascii(std::string_view text);
-
-bool is_valid_utf8(std::string_view text);
 
 bool equal_ignoring_ascii_case(std::string_view left, std::string_view right);
 

@@ -56,24 +56,6 @@ void explain_empty_playlist(Library& library, const std::string& folder,
 
 }  // namespace
 
-void TrackList::add(std::string_view path) {
-  places_.emplace_back(static_cast<std::uint32_t>(paths_.size()),
-                       static_cast<std::uint32_t>(path.size()));
-  paths_.append(path).push_back('\0');
-}
-
-std::string_view TrackList::operator[](std::size_t index) const {
-  return std::string_view(paths_).substr(places_[index].first, places_[index].second);
-}
-
-void TrackList::sort() {
-  // String views compare their characters as unsigned bytes, with no case folding and no locale.
-  std::sort(places_.begin(), places_.end(), [this](const auto& left, const auto& right) {
-    return std::string_view(paths_).substr(left.first, left.second) <
-           std::string_view(paths_).substr(right.first, right.second);
-  });
-}
-
 FolderTracks tracks_of(Library& library, const std::string& folder,
                        const std::string& device_path) {
   FolderTracks result;
@@ -81,7 +63,7 @@ FolderTracks tracks_of(Library& library, const std::string& folder,
   bool missing = false;
   // Held while the folder is worked on: its M3U's lines look into it.
   std::shared_ptr<const FolderListing> listing =
-      library.listings.listing(device_path, missing, result.problem);
+      library.listings.read(device_path, missing, result.problem);
   if (listing == nullptr) {
     result.read_whole = false;
     result.problem = "cannot list " + console.quoted_text(folder) + ": " + result.problem;

@@ -10,22 +10,7 @@
 #include <vector>
 
 #include "library/library.h"
-
-// Relative paths ("Rock\01 Intro.mp3"), back to back in one buffer: a folder of 100,000 tracks
-// costs one buffer, not 100,000 strings.
-class TrackList {
- public:
-  void add(std::string_view path);
-  std::size_t size() const { return places_.size(); }
-  bool empty() const { return places_.empty(); }
-  std::string_view operator[](std::size_t index) const;
-  // Byte order: "B.mp3" before "a.mp3", "Track 10" before "Track 9".
-  void sort();
-
- private:
-  std::string paths_;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> places_;  // where each starts, its length
-};
+#include "library/track_list.h"
 
 struct FolderTracks {
   TrackList tracks;

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "library/folder_tracks.h"
 #include "library/library.h"
+#include "library/track_list.h"
 
 struct M3uImport {
   bool read_whole = true;  // false when the M3U could not be read whole or a line looked up

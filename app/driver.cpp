@@ -67,7 +67,7 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   std::string reason;
   // Held while the folder is worked on.
   std::shared_ptr<const FolderListing> listing =
-      library.listings.listing(folder.device_path, missing, reason);
+      library.listings.read(folder.device_path, missing, reason);
   if (listing == nullptr) {
     console.warn("cannot list " + console.quoted_text(folder.text) + ": " + reason + "; " +
                  console.quoted_text(playlist_text) + " is left as it was");

@@ -9,20 +9,39 @@ Listings::Listings(Device& device, const CodePage& code_page, std::size_t max_by
 
 std::shared_ptr<const FolderListing> Listings::listing(const std::string& folder, bool& missing,
                                                        std::string& reason) {
+  return find_or_read(folder, true, missing, reason);
+}
+
+std::shared_ptr<const FolderListing> Listings::read(const std::string& folder, bool& missing,
+                                                    std::string& reason) {
+  return find_or_read(folder, false, missing, reason);
+}
+
+std::shared_ptr<const FolderListing> Listings::find_or_read(const std::string& folder, bool keep,
+                                                            bool& missing, std::string& reason) {
   const std::string key = folder.empty() ? "." : folder;
   if (auto found = places_.find(key); found != places_.end()) {
     recent_.splice(recent_.begin(), recent_, found->second);
     return found->second->second;
   }
+  if (auto found = in_use_.find(key); found != in_use_.end()) {
+    if (std::shared_ptr<const FolderListing> listing = found->second.lock()) return listing;
+    in_use_.erase(found);
+  }
   DeviceListing read;
   DeviceError error;
-  ++reads_;
   if (!device_.list(key, read, error)) {
     missing = error.kind == DeviceError::Kind::missing;
     reason = error.reason;
     return nullptr;
   }
   auto listing = std::make_shared<const FolderListing>(std::move(read), code_page_);
+  // Folders no longer in use are forgotten now and then, so that a long run keeps no trace of
+  // them.
+  if (in_use_.size() >= 64)
+    std::erase_if(in_use_, [](const auto& entry) { return entry.second.expired(); });
+  in_use_[key] = listing;
+  if (!keep) return listing;
   bytes_ += listing->bytes();
   recent_.emplace_front(key, listing);
   places_[key] = recent_.begin();

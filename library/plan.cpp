@@ -34,7 +34,7 @@ std::vector<FolderIdentity> folders_above(Device& device) {
 bool make_plan(Library& library, Plan& plan, std::string& reason) {
   bool missing = false;
   plan = {};
-  plan.music = library.listings.listing(".", missing, reason);
+  plan.music = library.listings.read(".", missing, reason);
   if (plan.music == nullptr) return false;
   const FolderListing& music = *plan.music;
   std::vector<std::size_t> candidates;

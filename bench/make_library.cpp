@@ -3,11 +3,12 @@
 // eplgen never reads a track, only its name.
 //
 //   make_library FOLDER ALBUMS TRACKS_PER_ALBUM LARGE_FOLDER_TRACKS [LARGE_FOLDERS]
-//   make_library --lookup FOLDER TRACKS LINES exact|other
+//   make_library --lookup FOLDER TRACKS LINES exact|other [NAME_LENGTH]
 //
 // The second makes one large folder of TRACKS tracks whose M3U names LINES of them, spelled
 // exactly or in another ASCII case, each followed by a line naming a missing track: the lines
-// eplgen must look up name by name.
+// eplgen must look up name by name. With NAME_LENGTH, every track's name is padded to that
+// many characters.
 //
 // Names mix blanks, upper and lower case and UTF-8 bytes above 0x7F; the output is the same
 // for the same arguments.
@@ -110,30 +111,38 @@ void make_album(const std::string& root, std::uint32_t album, std::uint32_t trac
   if (with_m3u) write_file(folder, artist + " - Playlist.m3u", m3u);
 }
 
-std::string large_folder_track(std::uint32_t index, std::uint32_t tracks, std::uint32_t track) {
+std::string large_folder_track(std::uint32_t index, std::uint32_t tracks, std::uint32_t track,
+                               std::size_t length = 0) {
   std::uint32_t pick = scramble(track + index * tracks);
   char number[16];
   std::snprintf(number, sizeof number, " %06u", track);
   std::string name = kArtists[pick % count(kArtists)];
-  name.append(" - ").append(kWords[(pick >> 8) % count(kWords)]).append(number);
+  name.append(" - ").append(kWords[(pick >> 8) % count(kWords)]);
+  // " (Remastered...)", its number and its extension fill the rest.
+  if (name.size() + std::strlen(number) + 17 < length) {
+    std::size_t dots = length - name.size() - std::strlen(number) - 17;
+    name.append(" (Remastered").append(dots, '.').append(")");
+  }
+  name.append(number);
   return name.append(kExtensions[track % count(kExtensions)]);
 }
 
-std::string make_large_folder(const std::string& root, std::uint32_t index, std::uint32_t tracks) {
+std::string make_large_folder(const std::string& root, std::uint32_t index, std::uint32_t tracks,
+                              std::size_t length = 0) {
   std::string folder = root + "/Ünsorted Downloads " + std::to_string(index + 1);
   make_folder(folder);
   for (std::uint32_t track = 0; track < tracks; ++track)
-    write_file(folder, large_folder_track(index, tracks, track), "");
+    write_file(folder, large_folder_track(index, tracks, track, length), "");
   return folder;
 }
 
 void make_lookup_library(const std::string& root, std::uint32_t tracks, std::uint32_t lines,
-                         bool other_case) {
+                         bool other_case, std::size_t length) {
   make_folder(root);
-  const std::string folder = make_large_folder(root, 0, tracks);
+  const std::string folder = make_large_folder(root, 0, tracks, length);
   std::string m3u = "#EXTM3U\r\n";
   for (std::uint32_t line = 0; line < lines; ++line) {
-    std::string name = large_folder_track(0, tracks, scramble(line) % tracks);
+    std::string name = large_folder_track(0, tracks, scramble(line) % tracks, length);
     for (char& c : name)
       if (other_case && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) c ^= 0x20;
     m3u.append(name).append("\r\nMissing Track ").append(std::to_string(line)).append(".mp3\r\n");
@@ -154,17 +163,18 @@ std::uint32_t number_argument(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 6 && std::strcmp(argv[1], "--lookup") == 0 &&
+  if ((argc == 6 || argc == 7) && std::strcmp(argv[1], "--lookup") == 0 &&
       (std::strcmp(argv[5], "exact") == 0 || std::strcmp(argv[5], "other") == 0)) {
     make_lookup_library(argv[2], number_argument(argv[3]), number_argument(argv[4]),
-                        std::strcmp(argv[5], "other") == 0);
+                        std::strcmp(argv[5], "other") == 0,
+                        argc == 7 ? number_argument(argv[6]) : 0);
     return 0;
   }
   if (argc != 5 && argc != 6) {
     std::fprintf(stderr,
                  "usage: make_library FOLDER ALBUMS TRACKS_PER_ALBUM LARGE_FOLDER_TRACKS "
                  "[LARGE_FOLDERS]\n"
-                 "       make_library --lookup FOLDER TRACKS LINES exact|other\n");
+                 "       make_library --lookup FOLDER TRACKS LINES exact|other [NAME_LENGTH]\n");
     return 2;
   }
   const std::string root = argv[1];

@@ -94,20 +94,6 @@ std::string CodePage::spelled(std::string_view utf8) const {
   return text;
 }
 
-bool CodePage::to_utf8(std::string_view text, std::string& utf8) const {
-  if (is_ascii(text)) {
-    utf8.assign(text);
-    return true;
-  }
-  utf8.clear();
-  for (char byte : text) {
-    char32_t character = characters_[static_cast<unsigned char>(byte)];
-    if (character == kUndefined) return false;
-    append_utf8(utf8, character);
-  }
-  return true;
-}
-
 std::string CodePage::shown(std::string_view text) const {
   if (is_ascii(text)) return std::string(text);
   std::string utf8;
@@ -116,16 +102,4 @@ std::string CodePage::shown(std::string_view text) const {
     append_utf8(utf8, character == kUndefined ? '?' : character);
   }
   return utf8;
-}
-
-std::size_t CodePage::bytes_defined() const {
-  return static_cast<std::size_t>(
-      std::count_if(characters_.begin(), characters_.end(),
-                    [](char32_t character) { return character != kUndefined; }));
-}
-
-std::size_t CodePage::bytes_folded() const {
-  std::size_t folded = 0;
-  for (int byte = 0; byte < 256; ++byte) folded += upper_[byte] != byte;
-  return folded;
 }

@@ -41,9 +41,6 @@ class CodePage {
   // UTF-8 text as bytes of the code page, for output: a character it lacks becomes "?".
   std::string spelled(std::string_view utf8) const;
 
-  // Converts code-page text to UTF-8. Returns false at a byte the code page leaves undefined.
-  bool to_utf8(std::string_view text, std::string& utf8) const;
-
   // Code-page text as a person reads it, in UTF-8: a byte the code page leaves undefined shows as
   // "?".
   std::string shown(std::string_view text) const;
@@ -51,10 +48,6 @@ class CodePage {
   // The byte of each byte's capital letter, as Unicode's simple case mapping gives it; the byte
   // itself when it is no small letter or its capital is not in the code page.
   unsigned char upper(unsigned char byte) const { return upper_[byte]; }
-
-  // How many bytes stand for a character, and how many of them fold to another byte.
-  std::size_t bytes_defined() const;
-  std::size_t bytes_folded() const;
 
  private:
   std::string name_;

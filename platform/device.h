@@ -28,12 +28,6 @@ struct DeviceError {
   std::string reason;  // the system's explanation, for messages
 };
 
-struct FileStatus {
-  enum class Kind { missing, regular_file, folder, other } kind = Kind::missing;
-  bool read_only = false;  // a regular file no one may write: the FAT read-only attribute
-};
-
-// Two names for one folder have the same volume and file.
 struct FolderIdentity {
   std::uint64_t volume = 0;
   std::uint64_t file = 0;
@@ -72,9 +66,6 @@ class Device {
 
   // The entries of a folder, "." and ".." left out, in the device's order.
   virtual bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) = 0;
-
-  // What a path names, following links. A path that leads nowhere is missing, not a failure.
-  virtual bool status(const std::string& path, FileStatus& status, DeviceError& error) = 0;
 
   // Opens a regular file for reading; anything else (a folder, a device, a pipe) is refused
   // without being opened where that can be told, and never read.

@@ -79,39 +79,6 @@ bool type_of(DIR* folder, const dirent& entry, EntryType& type, bool& linked, De
   return true;
 }
 
-class PosixDevice : public Device {
- public:
-  PosixDevice() = default;
-  ~PosixDevice() override;
-  PosixDevice(const PosixDevice&) = delete;
-  PosixDevice& operator=(const PosixDevice&) = delete;
-
-  bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) override;
-  bool status(const std::string& path, FileStatus& status, DeviceError& error) override;
-  std::unique_ptr<ReadableFile> open(const std::string& path, DeviceError& error) override;
-  std::unique_ptr<WritableFile> create(const std::string& path, DeviceError& error) override;
-  bool sync(const std::vector<std::string>& paths, DeviceError& error) override;
-  bool rename(const std::string& from, const std::string& to, DeviceError& error) override;
-  bool remove(const std::string& path, DeviceError& error) override;
-  bool identify(const std::string& folder, FolderIdentity& identity, DeviceError& error) override;
-  std::unique_ptr<FolderLock> lock(DeviceError& error) override;
-  bool change_working_folder(const std::string& given, DeviceError& error) override;
-  std::string working_folder() override;
-  std::unique_ptr<ReadableFile> open_given(const std::string& given, DeviceError& error) override;
-  std::string absolute_path(const std::string& given) override;
-
-  // Notes the file system a file written at path lies on, for sync.
-  bool note_written(int descriptor, const std::string& path, DeviceError& error);
-
- private:
-  bool keep_descriptor_on(dev_t device, int descriptor, DeviceError& error);
-  // The file system a path's folder lies on, with a descriptor kept on it.
-  bool device_of(const std::string& path, dev_t& device, DeviceError& error);
-
-  std::vector<std::pair<dev_t, int>> devices_;  // a descriptor on each file system written to
-  std::unordered_map<std::string, dev_t> folder_devices_;  // of each folder written in
-};
-
 class PosixReadableFile : public ReadableFile {
  public:
   PosixReadableFile(int descriptor, bool read_only)
@@ -142,10 +109,88 @@ class PosixReadableFile : public ReadableFile {
   bool read_only_;
 };
 
+// The file systems written to, each with a descriptor kept on it for sync: one syncfs a file
+// system writes out everything at once, where an fsync a file would wait for the device once a
+// playlist.
+class WrittenFileSystems {
+ public:
+  WrittenFileSystems() = default;
+  ~WrittenFileSystems() {
+    for (const auto& [device, descriptor] : devices_) close(descriptor);
+  }
+  WrittenFileSystems(const WrittenFileSystems&) = delete;
+  WrittenFileSystems& operator=(const WrittenFileSystems&) = delete;
+
+  // Notes the file system a file written at path lies on.
+  bool note(int descriptor, const std::string& path, DeviceError& error) {
+    struct stat status;
+    if (fstat(descriptor, &status) != 0) {
+      error = error_of(errno);
+      return false;
+    }
+    folder_devices_[folder_of(path)] = status.st_dev;
+    return keep_descriptor_on(status.st_dev, descriptor, error);
+  }
+
+  bool sync(const std::vector<std::string>& paths, DeviceError& error) {
+    std::vector<dev_t> wanted;
+    for (const std::string& path : paths) {
+      dev_t device = 0;
+      if (!device_of(path, device, error)) return false;
+      if (std::find(wanted.begin(), wanted.end(), device) == wanted.end()) wanted.push_back(device);
+    }
+    for (const auto& [device, descriptor] : devices_)
+      if (std::find(wanted.begin(), wanted.end(), device) != wanted.end() &&
+          syncfs(descriptor) != 0) {
+        error = error_of(errno);
+        return false;
+      }
+    return true;
+  }
+
+ private:
+  bool keep_descriptor_on(dev_t device, int descriptor, DeviceError& error) {
+    for (const auto& [known, kept] : devices_)
+      if (known == device) return true;
+    int kept = fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
+    if (kept < 0) {
+      error = error_of(errno);
+      return false;
+    }
+    devices_.emplace_back(device, kept);
+    return true;
+  }
+
+  // The file system a path's folder lies on; where no file of this run was written, the folder
+  // itself says.
+  bool device_of(const std::string& path, dev_t& device, DeviceError& error) {
+    std::string folder = folder_of(path);
+    if (auto known = folder_devices_.find(folder); known != folder_devices_.end()) {
+      device = known->second;
+      return true;
+    }
+    int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat status;
+    if (descriptor < 0 || fstat(descriptor, &status) != 0) {
+      error = error_of(errno);
+      if (descriptor >= 0) ::close(descriptor);
+      return false;
+    }
+    bool kept = keep_descriptor_on(status.st_dev, descriptor, error);
+    ::close(descriptor);
+    if (!kept) return false;
+    device = folder_devices_.emplace(folder, status.st_dev).first->second;
+    return true;
+  }
+
+  std::vector<std::pair<dev_t, int>> devices_;  // a descriptor on each file system written to
+  std::unordered_map<std::string, dev_t> folder_devices_;  // of each folder written in
+};
+
 class PosixWritableFile : public WritableFile {
  public:
-  PosixWritableFile(int descriptor, std::string path, PosixDevice& device)
-      : descriptor_(descriptor), path_(std::move(path)), device_(device) {}
+  PosixWritableFile(int descriptor, std::string path, WrittenFileSystems& written)
+      : descriptor_(descriptor), path_(std::move(path)), written_(written) {}
   ~PosixWritableFile() override {
     if (descriptor_ >= 0) ::close(descriptor_);
   }
@@ -167,7 +212,7 @@ class PosixWritableFile : public WritableFile {
   }
 
   bool close(DeviceError& error) override {
-    bool noted = device_.note_written(descriptor_, path_, error);
+    bool noted = written_.note(descriptor_, path_, error);
     int descriptor = std::exchange(descriptor_, -1);
     // Linux closes the descriptor even when close is interrupted.
     if (::close(descriptor) != 0 && errno != EINTR) {
@@ -180,7 +225,7 @@ class PosixWritableFile : public WritableFile {
  private:
   int descriptor_;
   std::string path_;
-  PosixDevice& device_;
+  WrittenFileSystems& written_;
 };
 
 class PosixLock : public FolderLock {
@@ -201,227 +246,151 @@ void close_after_failure(DIR* folder) {
   errno = error;
 }
 
-PosixDevice::~PosixDevice() {
-  for (const auto& [device, descriptor] : devices_) close(descriptor);
-}
-
-bool PosixDevice::list(const std::string& folder, DeviceListing& listing, DeviceError& error) {
-  listing = {};
-  DIR* stream = opendir(native(folder));
-  if (stream == nullptr) {
-    error = error_of(errno);
-    return false;
-  }
-  for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(stream);
-    if (entry == nullptr) {
-      if (errno == 0) break;
-      error = error_of(errno);
-      close_after_failure(stream);
-      return false;
-    }
-    std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    EntryType type = EntryType::other;
-    bool linked = false;
-    if (!type_of(stream, *entry, type, linked, error)) {
-      close_after_failure(stream);
-      return false;
-    }
-    listing.add(name, type, linked);
-  }
-  if (closedir(stream) != 0) {
-    error = error_of(errno);
-    return false;
-  }
-  return true;
-}
-
-bool PosixDevice::status(const std::string& path, FileStatus& file_status, DeviceError& error) {
-  struct stat status;
-  file_status = {};
-  if (stat(native(path), &status) != 0) {
-    error = error_of(errno);
-    return error.kind == DeviceError::Kind::missing;
-  }
-  using Kind = FileStatus::Kind;
-  file_status.kind = S_ISREG(status.st_mode)   ? Kind::regular_file
-                     : S_ISDIR(status.st_mode) ? Kind::folder
-                                               : Kind::other;
-  // A vfat mount shows the read-only attribute as a file no one may write.
-  file_status.read_only = file_status.kind == Kind::regular_file &&
-                          (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-  return true;
-}
-
-// Non-blocking, so that a pipe planted under the name never blocks; checked once open, for the
-// name may have been replaced since it was listed.
-std::unique_ptr<ReadableFile> PosixDevice::open(const std::string& path, DeviceError& error) {
-  int descriptor = ::open(native(path), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (descriptor < 0) {
-    error = error_of(errno);
-    return nullptr;
-  }
-  struct stat status;
-  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-    error = refusal(S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file");
-    ::close(descriptor);
-    return nullptr;
-  }
-  return std::make_unique<PosixReadableFile>(descriptor,
-                                             (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0);
-}
-
-std::unique_ptr<WritableFile> PosixDevice::create(const std::string& path, DeviceError& error) {
-  int descriptor = ::open(native(path), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (descriptor < 0) {
-    error = error_of(errno);
-    return nullptr;
-  }
-  return std::make_unique<PosixWritableFile>(descriptor, path, *this);
-}
-
-bool PosixDevice::note_written(int descriptor, const std::string& path, DeviceError& error) {
-  struct stat status;
-  if (fstat(descriptor, &status) != 0) {
-    error = error_of(errno);
-    return false;
-  }
-  folder_devices_[folder_of(path)] = status.st_dev;
-  return keep_descriptor_on(status.st_dev, descriptor, error);
-}
-
-bool PosixDevice::keep_descriptor_on(dev_t device, int descriptor, DeviceError& error) {
-  for (const auto& [known, kept] : devices_)
-    if (known == device) return true;
-  int kept = fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
-  if (kept < 0) {
-    error = error_of(errno);
-    return false;
-  }
-  devices_.emplace_back(device, kept);
-  return true;
-}
-
-bool PosixDevice::sync(const std::vector<std::string>& paths, DeviceError& error) {
-  // One syncfs a file system writes out everything at once, where an fsync a file would wait
-  // for the device once a playlist.
-  std::vector<dev_t> wanted;
-  for (const std::string& path : paths) {
-    dev_t device = 0;
-    if (!device_of(path, device, error)) return false;
-    if (std::find(wanted.begin(), wanted.end(), device) == wanted.end()) wanted.push_back(device);
-  }
-  for (const auto& [device, descriptor] : devices_)
-    if (std::find(wanted.begin(), wanted.end(), device) != wanted.end() &&
-        syncfs(descriptor) != 0) {
+class PosixDevice : public Device {
+ public:
+  bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) override {
+    listing = {};
+    DIR* stream = opendir(native(folder));
+    if (stream == nullptr) {
       error = error_of(errno);
       return false;
     }
-  return true;
-}
-
-bool PosixDevice::device_of(const std::string& path, dev_t& device, DeviceError& error) {
-  std::string folder = folder_of(path);
-  if (auto known = folder_devices_.find(folder); known != folder_devices_.end()) {
-    device = known->second;
+    for (;;) {
+      errno = 0;
+      const dirent* entry = readdir(stream);
+      if (entry == nullptr) {
+        if (errno == 0) break;
+        error = error_of(errno);
+        close_after_failure(stream);
+        return false;
+      }
+      std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      EntryType type = EntryType::other;
+      bool linked = false;
+      if (!type_of(stream, *entry, type, linked, error)) {
+        close_after_failure(stream);
+        return false;
+      }
+      listing.add(name, type, linked);
+    }
+    if (closedir(stream) != 0) {
+      error = error_of(errno);
+      return false;
+    }
     return true;
   }
-  // No file of this run was written there: the folder itself says.
-  int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  struct stat status;
-  if (descriptor < 0 || fstat(descriptor, &status) != 0) {
+
+  // Non-blocking, so that a pipe planted under the name never blocks; checked once open, for the
+  // name may have been replaced since it was listed.
+  std::unique_ptr<ReadableFile> open(const std::string& path, DeviceError& error) override {
+    int descriptor = ::open(native(path), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+      error = error_of(errno);
+      return nullptr;
+    }
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+      error = refusal(S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file");
+      ::close(descriptor);
+      return nullptr;
+    }
+    // A vfat mount shows the read-only attribute as a file no one may write.
+    return std::make_unique<PosixReadableFile>(
+        descriptor, (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0);
+  }
+
+  std::unique_ptr<WritableFile> create(const std::string& path, DeviceError& error) override {
+    int descriptor = ::open(native(path), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+      error = error_of(errno);
+      return nullptr;
+    }
+    return std::make_unique<PosixWritableFile>(descriptor, path, written_);
+  }
+
+  bool sync(const std::vector<std::string>& paths, DeviceError& error) override {
+    return written_.sync(paths, error);
+  }
+
+  bool rename(const std::string& from, const std::string& to, DeviceError& error) override {
+    if (std::rename(native(from), native(to)) == 0) return true;
     error = error_of(errno);
-    if (descriptor >= 0) ::close(descriptor);
     return false;
   }
-  bool kept = keep_descriptor_on(status.st_dev, descriptor, error);
-  ::close(descriptor);
-  if (!kept) return false;
-  device = folder_devices_.emplace(folder, status.st_dev).first->second;
-  return true;
-}
 
-bool PosixDevice::rename(const std::string& from, const std::string& to, DeviceError& error) {
-  if (std::rename(native(from), native(to)) == 0) return true;
-  error = error_of(errno);
-  return false;
-}
-
-bool PosixDevice::remove(const std::string& path, DeviceError& error) {
-  if (unlink(native(path)) == 0 || errno == ENOENT) return true;
-  error = error_of(errno);
-  return false;
-}
-
-bool PosixDevice::identify(const std::string& folder, FolderIdentity& identity,
-                           DeviceError& error) {
-  struct stat status;
-  if (stat(native(folder), &status) != 0) {
+  bool remove(const std::string& path, DeviceError& error) override {
+    if (unlink(native(path)) == 0 || errno == ENOENT) return true;
     error = error_of(errno);
     return false;
   }
-  if (!S_ISDIR(status.st_mode)) {
-    error = error_of(ENOTDIR);
+
+  bool identify(const std::string& folder, FolderIdentity& identity, DeviceError& error) override {
+    struct stat status;
+    if (stat(native(folder), &status) != 0 || !S_ISDIR(status.st_mode)) {
+      error = error_of(S_ISDIR(status.st_mode) ? errno : ENOTDIR);
+      return false;
+    }
+    identity = {static_cast<std::uint64_t>(status.st_dev),
+                static_cast<std::uint64_t>(status.st_ino)};
+    return true;
+  }
+
+  // The folder itself is locked, so that no file is left behind and a read-only medium, where
+  // nothing can be written anyway, locks as well. The lock goes with the process.
+  std::unique_ptr<FolderLock> lock(DeviceError& error) override {
+    int descriptor = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0 || flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+      error = error_of(errno);
+      if (descriptor >= 0) ::close(descriptor);
+      return nullptr;
+    }
+    return std::make_unique<PosixLock>(descriptor);
+  }
+
+  bool change_working_folder(const std::string& given, DeviceError& error) override {
+    if (chdir(given.c_str()) == 0) return true;
+    error = error_of(errno);
     return false;
   }
-  identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-  return true;
-}
 
-// The folder itself is locked, so that no file is left behind and a read-only medium, where
-// nothing can be written anyway, locks as well. The lock goes with the process.
-std::unique_ptr<FolderLock> PosixDevice::lock(DeviceError& error) {
-  int descriptor = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (descriptor < 0 || flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-    error = error_of(errno);
-    if (descriptor >= 0) ::close(descriptor);
-    return nullptr;
+  std::string working_folder() override {
+    std::unique_ptr<char, decltype(&std::free)> path(getcwd(nullptr, 0), &std::free);
+    return path != nullptr ? path.get() : ".";
   }
-  return std::make_unique<PosixLock>(descriptor);
-}
 
-bool PosixDevice::change_working_folder(const std::string& given, DeviceError& error) {
-  if (chdir(given.c_str()) == 0) return true;
-  error = error_of(errno);
-  return false;
-}
-
-std::string PosixDevice::working_folder() {
-  std::unique_ptr<char, decltype(&std::free)> path(getcwd(nullptr, 0), &std::free);
-  return path != nullptr ? path.get() : ".";
-}
-
-std::unique_ptr<ReadableFile> PosixDevice::open_given(const std::string& given,
-                                                      DeviceError& error) {
-  // Standard input is read whatever it is: the user chose it.
-  if (given == "-") {
-    int input = fcntl(0, F_DUPFD_CLOEXEC, 3);
-    if (input >= 0) return std::make_unique<PosixReadableFile>(input, false);
-    error = error_of(errno);
-    return nullptr;
+  std::unique_ptr<ReadableFile> open_given(const std::string& given, DeviceError& error) override {
+    // Standard input is read whatever it is: the user chose it.
+    if (given == "-") {
+      int input = fcntl(0, F_DUPFD_CLOEXEC, 3);
+      if (input >= 0) return std::make_unique<PosixReadableFile>(input, false);
+      error = error_of(errno);
+      return nullptr;
+    }
+    // A pipe opens only once something writes to it, as its user expects.
+    int descriptor = ::open(given.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+      error = error_of(errno);
+      return nullptr;
+    }
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode) || S_ISCHR(status.st_mode) ||
+        S_ISBLK(status.st_mode)) {
+      error = refusal(S_ISDIR(status.st_mode) ? "is a folder" : "names a device");
+      ::close(descriptor);
+      return nullptr;
+    }
+    return std::make_unique<PosixReadableFile>(descriptor, false);
   }
-  // A pipe opens only once something writes to it, as its user expects.
-  int descriptor = ::open(given.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
-  if (descriptor < 0) {
-    error = error_of(errno);
-    return nullptr;
-  }
-  struct stat status;
-  if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode) || S_ISCHR(status.st_mode) ||
-      S_ISBLK(status.st_mode)) {
-    error = refusal(S_ISDIR(status.st_mode) ? "is a folder" : "names a device");
-    ::close(descriptor);
-    return nullptr;
-  }
-  return std::make_unique<PosixReadableFile>(descriptor, false);
-}
 
-std::string PosixDevice::absolute_path(const std::string& given) {
-  if (given.starts_with('/')) return given;
-  return working_folder() + "/" + given;
-}
+  std::string absolute_path(const std::string& given) override {
+    if (given.starts_with('/')) return given;
+    return working_folder() + "/" + given;
+  }
+
+ private:
+  WrittenFileSystems written_;
+};
 
 }  // namespace
 

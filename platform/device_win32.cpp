@@ -194,20 +194,6 @@ class Win32Device : public Device {
     return false;
   }
 
-  bool status(const std::string& path, FileStatus& status, DeviceError& error) override {
-    using Kind = FileStatus::Kind;
-    status = {};
-    DWORD attributes = GetFileAttributesW(exact_path(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-      error = last_error();
-      return error.kind == DeviceError::Kind::missing;
-    }
-    status.kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::folder : Kind::regular_file;
-    status.read_only =
-        status.kind == Kind::regular_file && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    return true;
-  }
-
   std::unique_ptr<ReadableFile> open(const std::string& path, DeviceError& error) override {
     return open_reading(exact_path(path), false, error);
   }

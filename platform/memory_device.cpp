@@ -301,18 +301,6 @@ bool MemoryDevice::list(const std::string& folder, DeviceListing& listing, Devic
   return true;
 }
 
-bool MemoryDevice::status(const std::string& path, FileStatus& status, DeviceError& error) {
-  if (!powered(error)) return false;
-  std::shared_ptr<Node> node = node_at(path);
-  status = {};
-  if (node == nullptr) return true;
-  status.kind = node->kind == Node::Kind::folder ? FileStatus::Kind::folder
-                : node->kind == Node::Kind::file ? FileStatus::Kind::regular_file
-                                                 : FileStatus::Kind::other;
-  status.read_only = node->read_only;
-  return true;
-}
-
 std::unique_ptr<ReadableFile> MemoryDevice::open(const std::string& path, DeviceError& error) {
   if (injected(Operation::open, path, error) || !powered(error)) return nullptr;
   std::shared_ptr<Node> node = node_at(path);

@@ -64,7 +64,6 @@ class MemoryDevice : public Device {
   void restore_power(bool changes_kept = false);
 
   bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) override;
-  bool status(const std::string& path, FileStatus& status, DeviceError& error) override;
   std::unique_ptr<ReadableFile> open(const std::string& path, DeviceError& error) override;
   std::unique_ptr<WritableFile> create(const std::string& path, DeviceError& error) override;
   bool sync(const std::vector<std::string>& paths, DeviceError& error) override;

@@ -32,7 +32,7 @@ class Terminal {
 
  private:
   // The console window behind standard output and standard error, or null where they go
-  // elsewhere (Windows only).
-  void* output_console_ = nullptr;
-  void* error_console_ = nullptr;
+  // elsewhere: on Windows; POSIX has none.
+  [[maybe_unused]] void* output_console_ = nullptr;
+  [[maybe_unused]] void* error_console_ = nullptr;
 };

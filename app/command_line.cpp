@@ -8,13 +8,11 @@
 #include "core/names.h"
 #include "platform/code_page_learn.h"
 #include "platform/console.h"
-#include "platform/process.h"
 
-CommandLine parse_command_line(int argc, char** argv,
+CommandLine parse_command_line(const std::vector<std::string>& arguments,
                                std::initializer_list<ProgramOption> program_options) {
   CommandLine command_line;
   bool options_ended = false;
-  std::vector<std::string> arguments = program_arguments(argc, argv);
   auto fail = [&command_line](std::string error) {
     if (command_line.error.empty()) command_line.error = std::move(error);
   };
@@ -73,7 +71,8 @@ CodePage ascii_code_page() {
 }
 
 std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text,
-                                         Console& console, CodePage& code_page) {
+                                         Console& console, CodePages& code_pages,
+                                         CodePage& code_page) {
   if (!command_line.error.empty())
     return report_usage_error(console, command_line.error, text.name);
   if (command_line.help) {
@@ -104,15 +103,10 @@ std::optional<int> answer_common_options(const CommandLine& command_line, const 
     if (!note.empty()) console.warn(note);
     name = chosen;
   }
-  std::string reason = "not one of CP1250 to CP1258 or CP874";
-  for (std::string_view offered : kCodePages) {
-    if (!equal_ignoring_ascii_case(*name, offered)) continue;
-    CodePageTable table;
-    if (learn_code_page(offered, table, reason)) {
-      code_page = CodePage(std::string(offered), table);
-      return std::nullopt;
-    }
-    break;
+  std::string reason;
+  if (const CodePage* chosen = code_pages.named(*name, reason)) {
+    code_page = *chosen;
+    return std::nullopt;
   }
   if (!command_line.code_page && !std::getenv("EPLGEN_CODEPAGE")) {
     // The default itself: the system cannot convert names at all.

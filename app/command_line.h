@@ -10,6 +10,7 @@
 #include <vector>
 
 class CodePage;
+class CodePages;
 class Console;
 
 // Exit statuses both programs document.
@@ -35,10 +36,10 @@ struct CommandLine {
   std::string error;                  // why the arguments cannot be used; empty when they can
 };
 
-// Sorts the arguments into options (-h/--help or /?, -V/--version, --codepage NAME or
-// --codepage=NAME, and the program's own) and operands. "--" ends the options, so that an
-// operand may begin with "-"; a lone "-" is an operand.
-CommandLine parse_command_line(int argc, char** argv,
+// Sorts the arguments (the program's name first) into options (-h/--help or /?, -V/--version,
+// --codepage NAME or --codepage=NAME, and the program's own) and operands. "--" ends the
+// options, so that an operand may begin with "-"; a lone "-" is an operand.
+CommandLine parse_command_line(const std::vector<std::string>& arguments,
                                std::initializer_list<ProgramOption> program_options = {});
 
 struct ProgramText {
@@ -52,7 +53,8 @@ struct ProgramText {
 // by the environment variable EPLGEN_CODEPAGE, or else the platform's. Returns the exit status
 // when the program is to end here.
 std::optional<int> answer_common_options(const CommandLine& command_line, const ProgramText& text,
-                                         Console& console, CodePage& code_page);
+                                         Console& console, CodePages& code_pages,
+                                         CodePage& code_page);
 
 // Prints the message as a diagnostic on standard error, and where to find the usage; returns
 // kExitUsage.

@@ -15,6 +15,7 @@
 #include "library/plan.h"
 #include "output/playlist_writer.h"
 #include "output/temporary_files.h"
+#include "platform/code_page_learn.h"
 #include "platform/console.h"
 #include "platform/device.h"
 #include "platform/process.h"
@@ -38,7 +39,7 @@ bool write_top_level_playlist(Run& run, const Plan& plan, PlaylistWriter& writer
   PlaylistWriter::Start start =
       writer.begin(place_in(*plan.music, std::string(kPlaylistName), "."));
   if (start != PlaylistWriter::Start::started) return start == PlaylistWriter::Start::kept;
-  for (const PlannedFolder& folder : plan.folders) {
+  for (const PlannedFolder& folder : plan.folders.taken) {
     run.console.log("Adding directory %s\n", folder.text);
     writer.add(folder.text);
   }
@@ -46,8 +47,9 @@ bool write_top_level_playlist(Run& run, const Plan& plan, PlaylistWriter& writer
 }
 
 struct FolderPass {
-  bool all_written = true;     // cleared when a playlist cannot be written
-  unsigned lines_skipped = 0;  // M3U lines that give no entry
+  bool all_written = true;          // cleared when a playlist cannot be written
+  unsigned lines_skipped = 0;       // M3U lines that give no entry
+  std::size_t folders_skipped = 0;  // left out, in the music folder and below
 };
 
 // A folder that cannot be listed whole, or whose M3U cannot be read whole, keeps its previous
@@ -81,8 +83,12 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   }
   FolderTracks tracks = tracks_of(library, folder.text, folder.device_path);
   pass.lines_skipped += tracks.lines_skipped;
+  pass.folders_skipped += tracks.folders_skipped;
   if (!tracks.read_whole) {
-    console.warn(tracks.problem + "; " + console.quoted_text(playlist_text) + " is left as it was");
+    // A folder below that could not be examined said so already.
+    if (!tracks.problem.empty())
+      console.warn(tracks.problem + "; " + console.quoted_text(playlist_text) +
+                   " is left as it was");
     writer.abandon();
     pass.all_written = false;
     return;
@@ -101,10 +107,48 @@ std::string count_of(std::size_t count, const char* thing) {
 std::string summary(const PlaylistWriter::Counts& counts, const FolderPass& pass) {
   return count_of(counts.written, "playlist") + (counts.dry_run ? " to write, " : " written, ") +
          std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.not_written) +
-         " not written; " + count_of(pass.lines_skipped, "M3U line") + " skipped";
+         " not written; " + count_of(pass.lines_skipped, "M3U line") + " skipped, " +
+         count_of(pass.folders_skipped, "folder") + " skipped";
 }
 
-int write_all_playlists(Run& run, std::string* summary_line) {
+// Refuses a working folder that is plainly not the player's music folder, saying why; notes one
+// that may be an album rather than the music folder.
+bool is_music_folder(Run& run, const FolderListing& music) {
+  Console& console = run.console;
+  FolderIdentity here;
+  FolderIdentity other;
+  DeviceError ignored;
+  bool known = run.device.identify(".", here, ignored);
+  std::string shown = run.device.working_folder();
+  if (known && !run.home_folder.empty() && run.device.identify(run.home_folder, other, ignored) &&
+      here == other) {
+    console.warn(Console::quoted(shown) +
+                 " is your home folder, not a player's music folder; nothing was written");
+    return false;
+  }
+  // The root of a file system, or of a drive: its own parent, or on another volume than it.
+  bool root = known && run.device.identify("..", other, ignored) &&
+              (other == here || other.volume != here.volume);
+  std::optional<std::size_t> meant = music.find(kMusicFolderName);
+  if (root && meant && music.type(*meant) == EntryType::folder) {
+    char separator = shown.find('\\') != std::string::npos ? '\\' : '/';
+    std::string folder = shown + (shown.ends_with(separator) ? "" : std::string(1, separator)) +
+                         std::string(music.system_name(*meant));
+    console.warn(Console::quoted(shown) + " is the root of a drive, whose music folder is " +
+                 Console::quoted(folder) + ": run eplgen there; nothing was written");
+    return false;
+  }
+  bool any_folder = false;
+  for (std::size_t entry = 0; entry < music.size(); ++entry)
+    any_folder |= music.type(entry) == EntryType::folder;
+  if (!any_folder)
+    console.warn(Console::quoted(shown) +
+                 " holds no folders: is it an album rather than the player's music folder? Its "
+                 "playlist lists no folder");
+  return true;
+}
+
+int write_all_playlists(Run& run) {
   Console& console = run.console;
   DeviceError error;
   // Held to the end of the run. A file system that cannot lock is worked on unlocked.
@@ -114,7 +158,7 @@ int write_all_playlists(Run& run, std::string* summary_line) {
     return kExitFailure;
   }
   Listings listings(run.device, run.code_page);
-  Library library{run.device, console, run.code_page, listings};
+  Library library{run.device, console, run.code_page, listings, run.recursive, run.code_pages};
   PlaylistWriter writer(run.device, console, run.temporary_files, run.dry_run);
   Plan plan;
   std::string reason;
@@ -122,25 +166,24 @@ int write_all_playlists(Run& run, std::string* summary_line) {
     console.warn("cannot list the music folder: " + reason + "; nothing was written");
     return kExitFailure;
   }
-  bool all_written = plan.all_examined && write_top_level_playlist(run, plan, writer);
+  if (!is_music_folder(run, *plan.music)) return kExitUsage;
+  bool all_written = plan.folders.all_examined && write_top_level_playlist(run, plan, writer);
   // The folder pass runs even when the playlist of folders could not be written.
-  FolderPass pass;
-  for (const PlannedFolder& folder : plan.folders)
+  FolderPass pass{true, 0, plan.folders.skipped};
+  for (const PlannedFolder& folder : plan.folders.taken)
     write_folder_playlist(library, folder, writer, pass);
   if (!writer.put_in_place() || !pass.all_written) all_written = false;
-  // After problems, one line that puts them in proportion.
-  if (!all_written || console.warnings() > 0)
+  // One line that puts it all in proportion, so that a run that wrote nothing says so too.
+  if (!console.quiet() || !all_written || console.warnings() > 0)
     console.warn(summary(writer.counts(), pass));
-  else if (summary_line != nullptr)
-    *summary_line = "eplgen: " + summary(writer.counts(), pass) + ".";
   return all_written ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
-int write_playlists(Run& run, std::string* summary_line) {
+int write_playlists(Run& run) {
   try {
-    return write_all_playlists(run, summary_line);
+    return write_all_playlists(run);
   } catch (const std::bad_alloc&) {
     // Everything the run held is given back by now; what it left half done goes.
     for (const std::string& path : run.temporary_files.paths()) {
@@ -158,6 +201,7 @@ OwnWindow own_window_behaviour(bool has_own_window, bool folder_given) {
 }
 
 int real_main(int argc, char** argv) {
+  CodePages code_pages;
   CodePage code_page = ascii_code_page();
   Console console("eplgen", code_page);
   std::string reason;
@@ -168,7 +212,7 @@ int real_main(int argc, char** argv) {
   std::unique_ptr<Device> device = make_native_device();
   EplgenOptions options;
   if (std::optional<int> status =
-          follow_command_line(argc, argv, console, code_page, *device, options))
+          follow_command_line(argc, argv, console, code_pages, code_page, *device, options))
     return console.finish(*status);
   Terminal& terminal = console.terminal();
   OwnWindow window = own_window_behaviour(terminal.has_own_window(), options.folder_given);
@@ -184,11 +228,10 @@ int real_main(int argc, char** argv) {
     console.warn(reason);
     return console.finish(kExitFailure);
   }
-  Run run{*device, console, code_page, temporary_files, options.dry_run};
-  std::string summary_line;
-  int status = console.finish(write_playlists(run, &summary_line));
+  Run run{*device,         console,           code_page,   temporary_files,
+          options.dry_run, options.recursive, &code_pages, home_folder()};
+  int status = console.finish(write_playlists(run));
   if (window.wait_at_end) {
-    if (!summary_line.empty()) console.hint(summary_line);
     console.hint("Press any key to close this window.");
     terminal.wait_for_key();
   }

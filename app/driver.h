@@ -4,6 +4,7 @@
 #include <string>
 
 class CodePage;
+class CodePages;
 class Console;
 class Device;
 class TemporaryFiles;
@@ -15,6 +16,9 @@ struct Run {
   const CodePage& code_page;
   TemporaryFiles& temporary_files;
   bool dry_run = false;
+  bool recursive = false;           // a folder's subfolders' tracks follow its own
+  CodePages* code_pages = nullptr;  // the others, to name one that spells a name this one cannot
+  std::string home_folder = {};     // the user's, where no music folder is
 };
 
 // Runs eplgen with its arguments and returns the exit status: 0 when every playlist was
@@ -23,9 +27,11 @@ int real_main(int argc, char** argv);
 
 // Writes every playlist of the working folder and returns the exit status, 0 or 1. The music
 // folder that cannot be listed gets nothing written at all, and neither does one another run is
-// writing in. After a warning the run ends with a line that gives it in numbers; otherwise
-// summary_line, when given, receives that line.
-int write_playlists(Run& run, std::string* summary_line = nullptr);
+// writing in. The run ends with a line on standard error that gives it in numbers; quiet, only
+// after a warning. A working folder that is plainly no music folder (the user's home folder, or
+// the root of a drive that holds a folder Music) is refused with exit status 2, before anything
+// is written.
+int write_playlists(Run& run);
 
 // What a run does beyond its work when it has a console window of its own (started from
 // Explorer, a folder dropped onto it or not), which would close the moment it ends.

@@ -27,14 +27,13 @@ const std::vector<std::string> kPlaylists = {"Default Playlist.epl", "Jazz/Defau
                                              "Rock/Default Playlist.epl"};
 
 // One run of eplgen on the device, as the program makes it; standard error is returned.
-int run_on(MemoryDevice& device, std::string* err = nullptr, std::string* summary_line = nullptr,
-           bool dry_run = false) {
+int run_on(MemoryDevice& device, std::string* err = nullptr, const std::string& home = "/home") {
   Console console("eplgen", cp1252());
   TemporaryFiles files(PlaylistWriter::kBatchPlaylists + 1);
-  Run run{device, console, cp1252(), files, dry_run};
+  Run run{device, console, cp1252(), files, false, false, nullptr, home};
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  int status = write_playlists(run, summary_line);
+  int status = write_playlists(run);
   std::string captured = testing::internal::GetCapturedStderr();
   testing::internal::GetCapturedStdout();
   if (err != nullptr) *err = captured;
@@ -42,12 +41,12 @@ int run_on(MemoryDevice& device, std::string* err = nullptr, std::string* summar
 }
 
 // A library written once; then every playlist would change.
-std::unique_ptr<MemoryDevice> changed_library(std::string* first_summary = nullptr) {
+std::unique_ptr<MemoryDevice> changed_library(std::string* first_err = nullptr) {
   auto device = std::make_unique<MemoryDevice>();
   device->make("Jazz/a.mp3");
   device->make("Rock/b.mp3");
   device->make("Rock/list.m3u", "b.mp3\n");
-  EXPECT_EQ(run_on(*device, nullptr, first_summary), 0);
+  EXPECT_EQ(run_on(*device, first_err), 0);
   device->make("Jazz/c.mp3");
   device->make("Rock/Sub/c.mp3");
   device->make("Pop/d.mp3");
@@ -114,20 +113,19 @@ TEST(FailingDevice, KeepsWhatAFailureTouches) {
       {"Rock", out_of_memory(), {".", "Jazz", "Rock"}, "out of memory", Operation::list},
   };
   for (const auto& c : cases) {
-    std::string first_summary;
-    std::unique_ptr<MemoryDevice> device = changed_library(&first_summary);
-    // The same summary a window shows at the end.
-    EXPECT_TRUE(first_summary.starts_with("eplgen: 3 playlists written, ") &&
-                first_summary.ends_with(" not written; 0 M3U lines skipped."))
-        << first_summary;
+    std::string first_err;
+    std::unique_ptr<MemoryDevice> device = changed_library(&first_err);
+    // A run that warns of nothing says what it did all the same.
+    EXPECT_EQ(first_err,
+              "eplgen: 3 playlists written, 0 unchanged, 0 not written; 0 M3U lines skipped, "
+              "0 folders skipped\n");
     if (c.with_link) device->make_link("Alias", "Jazz");
     std::vector<std::string> before = playlists_of(*device);
     device->fail(c.operation, c.path, c.error);
     std::string err;
-    std::string summary_line;
-    EXPECT_EQ(run_on(*device, &err, &summary_line), 1) << c.message;
+    EXPECT_EQ(run_on(*device, &err), 1) << c.message;
     EXPECT_NE(err.find(c.message), std::string::npos) << err;
-    EXPECT_EQ(summary_line, "") << "the window would show the summary again";
+    EXPECT_EQ(err.find(" unchanged, "), err.rfind(" unchanged, ")) << "the summary, once: " << err;
     std::vector<std::string> after = playlists_of(*device);
     for (std::size_t place = 0; place < kPlaylists.size(); ++place) {
       const char* folder = place == 0 ? "." : place == 1 ? "Jazz" : "Rock";
@@ -149,7 +147,39 @@ TEST(FailingDevice, ReadOnlyCardWithPlaylistsUpToDateIsSuccess) {
   device.set_read_only_medium(true);
   std::string err;
   EXPECT_EQ(run_on(device, &err), 0);
-  EXPECT_EQ(err, "");
+  EXPECT_TRUE(err.starts_with("eplgen: 0 playlists written, 2 unchanged, 0 not written;")) << err;
+}
+
+// A folder that is plainly not the player's music folder is refused, and nothing is written.
+TEST(WrongFolder, IsRefusedBeforeAnythingIsWritten) {
+  const struct {
+    const char* working_folder;
+    const char* home;
+    const char* made;
+    int exit_status;
+    const char* err;  // what standard error begins with
+  } cases[] = {
+      {"/Music", "/Music", "Rock/a.mp3", 2,
+       "eplgen: '/Music' is your home folder, not a player's music folder; nothing was written"},
+      {"/", "/home", "/Music/Rock/a.mp3", 2,
+       "eplgen: '/' is the root of a drive, whose music folder is '/Music': run eplgen there"},
+      {"/Music", "/home", "a.mp3", 0,
+       "eplgen: '/Music' holds no folders: is it an album rather than the player's music "
+       "folder?"},
+  };
+  for (const auto& c : cases) {
+    MemoryDevice device;
+    device.make(c.made);
+    DeviceError error;
+    ASSERT_TRUE(device.change_working_folder(c.working_folder, error));
+    std::vector<std::string> before = device.tree();
+    std::string err;
+    EXPECT_EQ(run_on(device, &err, c.home), c.exit_status) << c.err;
+    EXPECT_TRUE(err.starts_with(c.err)) << err;
+    if (c.exit_status == 2) {
+      EXPECT_EQ(device.tree(), before) << c.err;
+    }
+  }
 }
 
 // A power cut at any sync or rename, or right after the run, leaves every playlist whole: as it

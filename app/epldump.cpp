@@ -14,8 +14,10 @@
 #include "core/playlist_entry.h"
 #include "core/playlist_reader.h"
 #include "library/listings.h"
+#include "platform/code_page_learn.h"
 #include "platform/console.h"
 #include "platform/device.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -118,9 +120,11 @@ bool dump_playlist(Dump& dump, const std::string& path, const std::string& shown
 }
 
 int dump_playlists(int argc, char** argv, Console& console, CodePage& code_page) {
-  CommandLine command_line = parse_command_line(argc, argv, {{nullptr, "--check", true}});
-  if (std::optional<int> status =
-          answer_common_options(command_line, {"epldump", kSynopsis, kHelp}, console, code_page))
+  CodePages code_pages;
+  CommandLine command_line =
+      parse_command_line(program_arguments(argc, argv), {{nullptr, "--check", true}});
+  if (std::optional<int> status = answer_common_options(command_line, {"epldump", kSynopsis, kHelp},
+                                                        console, code_pages, code_page))
     return *status;
   if (command_line.operands.empty()) return report_usage_error(console, "no FILE given", "epldump");
   std::unique_ptr<Device> device = make_native_device();

@@ -1,35 +1,48 @@
 #include "app/eplgen_command_line.h"
 
+#include <cstdlib>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "platform/console.h"
 #include "platform/device.h"
+#include "platform/process.h"
 
 namespace {
 
 constexpr const char* kSynopsis =
-    "Usage: eplgen [-h] [-V] [-n] [-q] [--codepage NAME] [--] [FOLDER]";
+    "Usage: eplgen [-h] [-V] [-n] [-q] [-r] [--codepage NAME] [--] [FOLDER]";
 
 constexpr const char* kHelp =
     "\n"
     "Writes \"Default Playlist.epl\" in FOLDER, the player's music folder (the current\n"
     "folder when none is given), with one entry for each subfolder, named as the\n"
     "player sees it: a:\\Music\\NAME. Then writes one in every subfolder, listing the\n"
-    "tracks of its M3U or M3U8 playlist, or else its MP3 files in byte order. A\n"
+    "tracks of its M3U or M3U8 playlist, or else its MP3 files in byte order, or\n"
+    "else, for a folder with neither, its subfolders' tracks (Artist\\Album\\...). A\n"
     "playlist whose entries are already there is left as it is. Progress goes to\n"
-    "standard output, problems to standard error.\n"
+    "standard output, problems and a line that sums the run up to standard error.\n"
     "\n"
     "  -h, --help     print this help, write nothing\n"
     "  -V, --version  print the version, write nothing\n"
     "  -n, --dry-run  do everything but write: create, change and remove nothing,\n"
     "                 and say at the end which playlists would be written\n"
-    "  -q, --quiet    print no progress log; problems are still said\n"
+    "  -q, --quiet    print no progress log, and no summary unless there were\n"
+    "                 problems; problems are still said\n"
+    "  -r, --recursive\n"
+    "                 a folder without an M3U takes its subfolders' tracks after\n"
+    "                 its own MP3 files, not only when it has none\n"
     "  --codepage NAME\n"
     "                 the player's code page, CP1250 to CP1258 or CP874 (default\n"
     "                 CP1252, or on Windows the system's when it is one of these);\n"
     "                 the environment variable EPLGEN_CODEPAGE gives the default\n"
     "  --             end of options: FOLDER may then begin with \"-\"\n"
+    "\n"
+    "Options in the environment variable EPLGEN_OPTIONS (EPLGEN_OPTIONS=-r) come\n"
+    "before those given.\n"
     "\n"
     "Exit status: 0 every playlist was written and is on the device; 1 something\n"
     "failed (said on standard error; all else was done); 2 wrong arguments (nothing\n"
@@ -37,14 +50,28 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-std::optional<int> follow_command_line(int argc, char** argv, Console& console, CodePage& code_page,
-                                       Device& device, EplgenOptions& options) {
-  CommandLine command_line =
-      parse_command_line(argc, argv, {{"-n", "--dry-run"}, {"-q", "--quiet"}});
-  if (std::optional<int> status =
-          answer_common_options(command_line, {"eplgen", kSynopsis, kHelp}, console, code_page))
+std::optional<int> follow_command_line(int argc, char** argv, Console& console,
+                                       CodePages& code_pages, CodePage& code_page, Device& device,
+                                       EplgenOptions& options) {
+  std::vector<std::string> arguments = program_arguments(argc, argv);
+  // Options from the environment go first, so that the command line's own win.
+  if (const char* variable = std::getenv("EPLGEN_OPTIONS"); variable != nullptr) {
+    std::istringstream words(variable);
+    std::vector<std::string> options{std::istream_iterator<std::string>(words), {}};
+    for (const std::string& option : options)
+      if (!option.starts_with('-') || option == "--" || option == "-")
+        return report_usage_error(
+            console, "EPLGEN_OPTIONS holds " + Console::quoted(option) + ", which is no option",
+            "eplgen");
+    arguments.insert(arguments.begin() + 1, options.begin(), options.end());
+  }
+  CommandLine command_line = parse_command_line(
+      arguments, {{"-n", "--dry-run"}, {"-q", "--quiet"}, {"-r", "--recursive"}});
+  if (std::optional<int> status = answer_common_options(command_line, {"eplgen", kSynopsis, kHelp},
+                                                        console, code_pages, code_page))
     return *status;
   options.dry_run = command_line.options.count("--dry-run") != 0;
+  options.recursive = command_line.options.count("--recursive") != 0;
   console.set_quiet(command_line.options.count("--quiet") != 0);
   if (command_line.operands.size() > 1)
     return report_usage_error(console, "more than one FOLDER given", "eplgen");

@@ -1,5 +1,6 @@
 // A folder's tracks: those its M3U playlist names when it has one, otherwise its MP3 files in
-// byte order.
+// byte order, and its subfolders' tracks when it has none of its own (or always, recursive): each
+// subfolder in listing order gives its tracks by the same rule, to any depth.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,7 @@ struct FolderTracks {
   bool read_whole = true;      // false when the folder, its M3U or a line could not be read whole
   std::string problem;         // why not
   unsigned lines_skipped = 0;  // M3U lines that give no track
+  std::size_t folders_skipped = 0;  // subfolders left out
 };
 
 // The tracks of the folder with that path text and device path, each said in the progress log as

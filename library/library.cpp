@@ -4,7 +4,16 @@
 
 #include "core/code_page.h"
 #include "core/namespace.h"
+#include "platform/code_page_learn.h"
 #include "platform/console.h"
+
+std::string other_code_page_spelling(Library& library, std::string_view system_name) {
+  const CodePage* other = library.code_pages == nullptr
+                              ? nullptr
+                              : library.code_pages->spelling(system_name, library.code_page);
+  if (other == nullptr) return {};
+  return "; " + other->name() + " spells it: --codepage " + other->name();
+}
 
 void warn_unusable(Library& library, std::string_view folder, const FolderListing& listing,
                    std::size_t entry) {
@@ -27,7 +36,8 @@ void warn_unusable(Library& library, std::string_view folder, const FolderListin
       return;
     case NameFault::unspellable:
       console.warn("skipping " + shown + ": code page " + library.code_page.name() +
-                   " has no characters for this name");
+                   " has no characters for this name" +
+                   other_code_page_spelling(library, listing.system_name(entry)));
       return;
     case NameFault::forbidden_characters:
       console.warn("skipping " + shown +

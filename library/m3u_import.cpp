@@ -1,6 +1,7 @@
 #include "library/m3u_import.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,20 +35,31 @@ int hex_value(char c) {
   return -1;
 }
 
+// Text with its %XX escapes decoded; with strict, nothing unless it holds escapes and every "%"
+// begins a valid one.
+std::optional<std::string> percent_decoded(std::string_view text, bool strict) {
+  std::string decoded;
+  bool escaped = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    int high = i + 2 < text.size() && text[i] == '%' ? hex_value(text[i + 1]) : -1;
+    int low = high >= 0 ? hex_value(text[i + 2]) : -1;
+    if (low < 0) {
+      if (strict && text[i] == '%') return std::nullopt;
+      decoded += text[i];
+      continue;
+    }
+    decoded += static_cast<char>(high << 4 | low);
+    escaped = true;
+    i += 2;
+  }
+  if (strict && !escaped) return std::nullopt;
+  return decoded;
+}
+
 // The path of a file:// URI: percent-decoded, and in the form a path has ("C:/Users/...",
 // "/home/...", "//server/share/...").
 std::string path_of_file_uri(std::string_view uri) {
-  std::string path;
-  for (std::size_t i = 0; i < uri.size(); ++i) {
-    int high = i + 2 < uri.size() && uri[i] == '%' ? hex_value(uri[i + 1]) : -1;
-    int low = high >= 0 ? hex_value(uri[i + 2]) : -1;
-    if (low < 0) {
-      path += uri[i];
-      continue;
-    }
-    path += static_cast<char>(high << 4 | low);
-    i += 2;
-  }
+  std::string path = *percent_decoded(uri, false);
   if (path.size() >= 3 && path[0] == '/' && is_letter(path[1]) && path[2] == ':') path.erase(0, 1);
   if (!path.starts_with('/') && !(path.size() >= 2 && path[1] == ':')) path.insert(0, "//");
   return path;
@@ -60,19 +72,23 @@ bool is_absolute(std::string_view path) {
          (!path.empty() && is_separator(path[0]));
 }
 
-// The parts of an absolute path below its root (a drive, or a server and its share), joined
-// by backslashes, from the longest trailing run of parts to the shortest.
+// The parts of an absolute path below its root (a drive, or a server and its share), "." and
+// ".." resolved as Windows resolves them, joined by backslashes, from the longest trailing run of
+// parts to the shortest.
 std::vector<std::string> trailing_parts(std::string_view path) {
-  bool unc = path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
-             (path[1] == '\\' || path[1] == '/');
+  bool unc = path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
   std::vector<std::string_view> parts;
-  while (!path.empty()) {
+  std::size_t root = 0;
+  for (bool first = true; !path.empty(); first = false) {
     std::size_t separator = path.find_first_of("\\/");
     std::string_view part = path.substr(0, separator);
     path = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
-    if (!part.empty()) parts.push_back(part);
+    if (first && part.size() == 2 && part[1] == ':') root = 1;
+    if (part.empty() || part == ".") continue;
+    if (part == ".." && parts.size() > root) parts.pop_back();
+    if (part != "..") parts.push_back(part);
+    if (unc && parts.size() <= 2) root = parts.size();
   }
-  std::size_t root = unc ? 2 : !parts.empty() && parts[0].size() == 2 && parts[0][1] == ':';
   std::vector<std::string> trailing;
   for (std::size_t first = root; first < parts.size(); ++first) {
     std::string joined;
@@ -82,6 +98,21 @@ std::vector<std::string> trailing_parts(std::string_view path) {
     trailing.push_back(std::move(joined));
   }
   return trailing;
+}
+
+// A file that is plainly no audio: an image, a text, a playlist. Named by an M3U, it is never a
+// track.
+bool is_plainly_no_audio(std::string_view name) {
+  std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  std::string_view extension = name.substr(dot + 1);
+  for (std::string_view kind :
+       {"jpg", "jpeg", "png", "gif", "bmp", "webp", "tif",  "tiff", "ico",  "heic",
+        "txt", "nfo",  "log", "cue", "pdf", "doc",  "docx", "rtf",  "htm",  "html",
+        "xml", "json", "ini", "url", "lrc", "m3u",  "m3u8", "pls",  "xspf", "wpl",
+        "asx", "epl",  "zip", "rar", "7z",  "exe",  "db"})
+    if (equal_ignoring_ascii_case(extension, kind)) return true;
+  return false;
 }
 
 class Import {
@@ -124,6 +155,10 @@ class Import {
   }
 
  private:
+  // What a path came to: taken as a track, naming no file, said to be no track (a warning
+  // already given), or not looked up at all.
+  enum class Outcome { taken, no_file, refused, failed };
+
   // Takes the line, or skips it; false when it cannot be looked up.
   bool take(std::string_view line) {
     std::string text(line);
@@ -132,63 +167,85 @@ class Import {
       if (!equal_ignoring_ascii_case(text.substr(0, 7), "file://")) return names_no_file(line);
       text = path_of_file_uri(std::string_view(text).substr(7));
     }
-    // Most players and editors now write UTF-8; the player resolves names in its code page.
-    if (!is_ascii(text) && is_valid_utf8(text)) {
-      std::string converted;
-      if (!library_.code_page.from_utf8(text, converted)) {
-        skip("code page " + library_.code_page.name() + " has no characters for " +
-             Console::quoted(line));
-        return true;
-      }
-      text = converted;
+    if (is_absolute(text)) return take_absolute(text, line);
+    std::string converted;
+    if (!in_code_page(text, converted)) {
+      skip("code page " + library_.code_page.name() + " has no characters for " +
+           Console::quoted(line) + other_code_page_spelling(library_, text));
+      return true;
     }
-    if (text.size() < 4) return true;
-    if (!is_absolute(text)) return take_relative(text, line);
-    // The player has no such path; the file may be there all the same, beside the M3U.
+    if (converted.size() < 4) return true;
+    Outcome outcome = take_relative(converted, true);
+    // VLC writes the names beside the playlist percent-encoded: "03%20J%C3%B3ga.mp3".
+    std::optional<std::string> decoded = percent_decoded(line, true);
+    if (outcome == Outcome::no_file && decoded && in_code_page(*decoded, converted) &&
+        holds_portable_names(converted))
+      outcome = take_relative(converted, false);
+    return outcome == Outcome::failed ? false : outcome != Outcome::no_file || names_no_file(line);
+  }
+
+  // The player has no such path; the file may be there all the same, beside the M3U. Only the
+  // trailing parts that name it need the code page's characters, not a folder of the desktop's.
+  bool take_absolute(const std::string& text, std::string_view line) {
     for (const std::string& trailing : trailing_parts(text)) {
-      bool taken = false;
-      if (!holds_portable_names(trailing)) continue;
-      if (!look_up(trailing, taken)) return false;
-      if (taken) return true;
+      std::string converted;
+      if (!in_code_page(trailing, converted) || !holds_portable_names(converted)) continue;
+      Outcome outcome = look_up(converted);
+      if (outcome == Outcome::failed) return false;
+      if (outcome != Outcome::no_file) return true;
     }
     return names_no_file(line);
   }
 
-  bool take_relative(const std::string& text, std::string_view line) {
+  // Most players and editors now write UTF-8; the player resolves names in its code page. Any
+  // other text is taken as code-page text.
+  bool in_code_page(const std::string& text, std::string& converted) const {
+    if (is_ascii(text) || !is_valid_utf8(text)) {
+      converted = text;
+      return true;
+    }
+    return library_.code_page.from_utf8(text, converted);
+  }
+
+  // The text as written, or (warned) only when it names a file.
+  Outcome take_relative(const std::string& text, bool as_written) {
     // The names a listing would skip are never tracks either.
-    if (!holds_portable_names(text)) {
+    if (as_written && !holds_portable_names(text)) {
       skip(
           "a Windows player cannot use a name holding control characters or any of \" * : < > "
           "? |");
-      return true;
+      return Outcome::refused;
     }
     if (m3u_folder_.size() + text.size() > kMaxPathText) {
-      skip(std::string("path longer than ")
-               .append(std::to_string(kMaxPathText))
-               .append(" characters"));
-      return true;
+      if (as_written)
+        skip(std::string("path longer than ")
+                 .append(std::to_string(kMaxPathText))
+                 .append(" characters"));
+      return as_written ? Outcome::refused : Outcome::no_file;
     }
-    bool taken = false;
-    if (!look_up(text, taken)) return false;
-    return taken || names_no_file(line);
+    return look_up(text);
   }
 
-  // Looks the path up under the M3U's folder and takes it when it names a track; false when it
-  // cannot be looked up.
-  bool look_up(const std::string& text, bool& taken) {
-    if (m3u_folder_.size() + text.size() > kMaxPathText) return true;
+  // Looks the path up under the M3U's folder and takes it when it names a track.
+  Outcome look_up(const std::string& text) {
+    if (m3u_folder_.size() + text.size() > kMaxPathText) return Outcome::no_file;
     std::string joined = std::string(m3u_folder_) + text;
     Resolution found = resolve(library_.listings, library_.code_page, joined);
     if (found.kind == Resolution::Kind::failed) {
       fail("cannot look up line " + std::to_string(line_number_) + " of " +
            console_.quoted_text(m3u_) + ": " + found.reason);
-      return false;
+      return Outcome::failed;
     }
-    taken = found.kind == Resolution::Kind::file && !found.own_file;
-    if (!taken) return true;
+    if (found.kind != Resolution::Kind::file || found.own_file) return Outcome::no_file;
+    std::string_view name =
+        std::string_view(found.device_path).substr(found.device_path.rfind('/') + 1);
+    if (is_plainly_no_audio(name)) {
+      skip(console_.quoted_text(joined) + " is no audio file");
+      return Outcome::refused;
+    }
     console_.log("\tAdding %s\n", joined);
     tracks_.add(joined);
-    return true;
+    return Outcome::taken;
   }
 
   void skip(const std::string& why) {

@@ -2,6 +2,7 @@
 // Windows' own conversion, has it.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,21 @@
 // Fills table for the code page of that name (one of kCodePages). Returns false with the reason
 // when the system cannot convert it.
 bool learn_code_page(std::string_view name, CodePageTable& table, std::string& reason);
+
+// The code pages offered, each learnt from the system when first asked for.
+class CodePages {
+ public:
+  // The code page of that name (one of kCodePages, ASCII case ignored); null, with the reason,
+  // when it is none of those or the system cannot convert it.
+  const CodePage* named(std::string_view name, std::string& reason);
+
+  // The first code page offered, other than current, that spells a name as the file system
+  // spells it, so that the player could find it; null when none does.
+  const CodePage* spelling(std::string_view system_name, const CodePage& current);
+
+ private:
+  std::map<std::string_view, CodePage> learnt_;
+};
 
 // The code page used when none is named: CP1252 on POSIX, whose UTF-8 names say nothing of the
 // player's; on Windows the system's, when it is one of kCodePages, else CP1252, and note then

@@ -21,6 +21,7 @@ class Console {
 
   // Quiet, the progress log is not printed; diagnostics are.
   void set_quiet(bool quiet) { quiet_ = quiet; }
+  bool quiet() const { return quiet_; }
 
   // Prints one progress line: format holds one %s, which receives text (code-page bytes, shown as
   // the console expects them). Once standard output has failed, nothing more is printed.

@@ -24,6 +24,9 @@ std::vector<std::string> program_arguments(int argc, char** argv);
 // the program. Returns false with the reason when the process cannot be made safe.
 bool prepare_process(std::string& reason);
 
+// The user's home folder as the system names it (UTF-8), empty when it does not say.
+std::string home_folder();
+
 // From now on an interruption (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break or a closed console
 // window on Windows) removes the temporary files in flight and ends the program as the signal
 // would (status 128 + its number; 130 on Windows). An interruption the caller chose to ignore

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -41,6 +42,11 @@ bool set_action(int signal_number, void (*handler)(int), std::string& reason) {
 }  // namespace
 
 std::vector<std::string> program_arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+std::string home_folder() {
+  const char* home = std::getenv("HOME");
+  return home != nullptr ? home : "";
+}
 
 bool prepare_process(std::string& reason) {
   for (int descriptor = 0; descriptor <= 2; ++descriptor) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -68,6 +69,11 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   arguments.reserve(static_cast<std::size_t>(count));
   for (int index = 0; index < count; ++index) arguments.push_back(wide_to_utf8(wide[index]));
   return arguments;
+}
+
+std::string home_folder() {
+  const wchar_t* home = _wgetenv(L"USERPROFILE");
+  return home != nullptr ? wide_to_utf8(home) : "";
 }
 
 bool prepare_process(std::string& reason) {

@@ -22,7 +22,7 @@ TEST_F(CodePage, AccentedNamesAreWrittenInTheCodePageAndSortedByItsBytes) {
                        "Bj\xC3\xB6rk/\xC3\xBF.mp3", "Bj\xC3\xB6rk/\xC5\x92uvre.mp3"});
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(without_summary(result.err), "");
   EXPECT_EQ(playlist("."), playlist_of({"Bj\xF6rk"}));
   // Code-page order: J (0x4A), Z, a, then the ligature (0x8C) before y with diaeresis (0xFF),
   // although UTF-8 would put them the other way round.
@@ -83,6 +83,9 @@ TEST_F(CodePage, NamesThePlayerCouldNeverFindAreSkippedWithAWarning) {
   // run. A name as macOS writes it, an o and a combining diaeresis, is said to be one.
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 9) << result.err;
   EXPECT_NE(result.err.find("is in decomposed form"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("has no characters for this name; CP1250 spells it: --codepage CP1250"),
+            std::string::npos)
+      << result.err;
   if (!testing_windows_build()) {
     EXPECT_NE(result.err.find("\xE6\x97\xA5\xE6\x9C\xAC"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("Mix\\\xE6\x97\xA5\xE6\x9C\xAC.mp3"), std::string::npos)
@@ -119,7 +122,7 @@ TEST_F(CodePage, AnotherCodePageCanBeChosen) {
         {.working_folder = music, .arguments = c.arguments, .environment = c.environment});
     const std::string option = c.arguments.empty() ? c.environment[0] : c.arguments[0];
     EXPECT_EQ(result.exit_status, 0) << option;
-    EXPECT_EQ(result.err, "") << option;
+    EXPECT_EQ(without_summary(result.err), "") << option;
     EXPECT_EQ(playlist("."), playlist_of({"\xCA\xE8\xED\xEE"}));
     EXPECT_EQ(playlist("\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE"),
               playlist_of({"\xCA\xE8\xED\xEE\\\xC3\xF0\xF3\xEF\xEF\xE0 \xEA\xF0\xEE\xE2\xE8.mp3"}));

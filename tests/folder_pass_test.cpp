@@ -24,7 +24,8 @@ TEST_F(FolderPass, WritesTheLogAndPlaylistsOfASmallLibrary) {
               "#EXTM3U\r\n#EXTINF:215,Artist - Title\r\n01 Intro.mp3\r\nLive\\02 Song.mp3\r\n");
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, log_of({"eplgen: 3 playlists written, 0 unchanged, 0 not written; 0 M3U "
+                                "lines skipped, 0 folders skipped"}));
   EXPECT_EQ(result.out, log_of({
                             "Adding directory Jazz",
                             "Adding directory Rock",
@@ -87,7 +88,8 @@ TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
       result.err,
       log_of({"eplgen: 'Rock\\list.m3u': 5 lines name no file on the player: line 3 ' "
               "#notacomment', line 5 'missing.mp3', line 13 'D:\\Music\\x.mp3', ...",
-              "eplgen: 3 playlists written, 0 unchanged, 0 not written; 5 M3U lines skipped"}));
+              "eplgen: 3 playlists written, 0 unchanged, 0 not written; 5 M3U lines skipped, 0 "
+              "folders skipped"}));
   const std::vector<std::string> tracks = {
       "Rock\\01 Intro.mp3",     "Rock\\01 Intro.mp3",    "Rock\\a.mp3",
       "Rock\\ x.mp3",           "Rock\\..\\Jazz\\x.mp3", "Rock\\Live/02 Song.mp3",
@@ -126,6 +128,15 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
        "C:\\Users\\me\\Music\\F\\a.mp3\r\n/home/me/Music/F/b.mp3\r\n"
        "file:///C:/Users/me/Music/F/c%2Emp3\r\nhttp://radio.example/c.mp3\r\n",
        {"F\\a.mp3", "F\\b.mp3", "F\\c.mp3"}},
+      // Only the parts that name the file need the code page's characters.
+      {"desktop folders outside the code page",
+       "C:\\Users\\\xC5\x81ukasz\\Music\\F\\a.mp3\r\nfile:///home/%E6%9D%8E/Music/F/b.mp3\r\n",
+       {"F\\a.mp3", "F\\b.mp3"}},
+      {"'..' in an absolute path", "C:\\M\\..\\F\\c.mp3\n", {"F\\c.mp3"}},
+      {"VLC's percent-encoded names",
+       "%61.mp3\nJ%C3%B3ga.mp3\n100%.mp3\n",
+       {"F\\a.mp3", "F\\J\xF3ga.mp3"}},
+      {"files that are no audio", "cover.JPG\nnotes.txt\nb.mp3\n", {"F\\b.mp3"}},
       {"end of text",
        "a.mp3\n\x1A"
        "b.mp3\n",
@@ -136,7 +147,8 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
   };
   for (const auto& c : cases) {
     TemporaryFolder library;
-    make_library(library.path(), {"F/a.mp3", "F/b.mp3", "F/c.mp3"});
+    make_library(library.path(), {"F/a.mp3", "F/b.mp3", "F/c.mp3", "F/J\xC3\xB3ga.mp3",
+                                  "F/cover.jpg", "F/notes.txt"});
     write_bytes(library.path() / "F" / c.name, c.bytes);
     RunResult result = run_eplgen({.working_folder = library.path(), .arguments = {}});
     EXPECT_EQ(result.exit_status, 0) << c.what;
@@ -193,6 +205,46 @@ TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
   // A warning each, one line for the lines that name no file, and the sum of the run.
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), warnings + 2) << result.err;
   EXPECT_EQ(result.err.find('\x1B'), std::string::npos) << "no control codes for the terminal";
+}
+
+// A folder with neither an M3U nor an MP3 file takes its subfolders' tracks, each subfolder in
+// listing order by the same rule, to any depth; with -r, it takes them after its own MP3 files.
+TEST_F(FolderPass, TakesTheTracksOfSubfolders) {
+  make_library(music, {"Artist/Album 1/01.mp3", "Artist/Album 1/02.mp3", "Artist/Album 2/b.mp3",
+                       "Artist/Album 2/a.mp3", "Artist/Album 2/CD2/c.mp3", "Artist/Empty/",
+                       "Solo/s.mp3", "Solo/Bonus/b.mp3", "Deep/1/2/3/d.mp3"});
+  write_bytes(music / "Artist/Album 1/list.m3u", "02.mp3\n01.mp3\n");
+  bool links = !testing_windows_build();
+  if (links) fs::create_directory_symlink("..", music / "Artist/Album 2/CD2/up");
+  const std::vector<std::string> artist = {"Artist\\Album 1\\02.mp3", "Artist\\Album 1\\01.mp3",
+                                           "Artist\\Album 2\\a.mp3", "Artist\\Album 2\\b.mp3"};
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<std::string> artist;
+    std::vector<std::string> solo;
+    std::string err;  // what standard error begins with
+  } cases[] = {
+      {{},
+       artist,
+       {"Solo\\s.mp3"},
+       "eplgen: the tracks in subfolders of 'Artist\\Album 2' are left out, as it holds MP3 files "
+       "of its own: --recursive (-r) takes them in too"},
+      {{"-r"},
+       {artist[0], artist[1], artist[2], artist[3], "Artist\\Album 2\\CD2\\c.mp3"},
+       {"Solo\\s.mp3", "Solo\\Bonus\\b.mp3"},
+       links ? "eplgen: skipping 'Artist\\Album 2\\CD2\\up': it leads back" : ""},
+  };
+  for (const auto& c : cases) {
+    RunResult result = run(c.arguments);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(playlist("Artist"), playlist_of(c.artist)) << result.out;
+    EXPECT_EQ(playlist("Solo"), playlist_of(c.solo));
+    EXPECT_EQ(playlist("Deep"), playlist_of({"Deep\\1\\2\\3\\d.mp3"}));
+    EXPECT_TRUE(result.err.starts_with(c.err)) << result.err;
+    EXPECT_NE(result.out.find(log_of({"\tParsing M3U Artist\\Album 1\\list.m3u"})),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(music / "Artist/Album 1/Default Playlist.epl"));
+  }
 }
 
 TEST_F(FolderPass, FindsTracksAsWindowsWouldWhateverTheirCase) {

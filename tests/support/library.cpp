@@ -76,6 +76,17 @@ std::string console_log_of(const std::vector<std::string>& lines) {
   return log_of(shown);
 }
 
+std::string without_summary(const std::string& err) {
+  if (err.empty()) return err;
+  std::size_t start = err.rfind('\n', err.size() - 2);
+  start = start == std::string::npos ? 0 : start + 1;
+  std::string last = err.substr(start);
+  bool summary = last.starts_with("eplgen: ") && last.find(" unchanged, ") != std::string::npos &&
+                 last.find(" not written; ") != std::string::npos &&
+                 last.find(" skipped") != std::string::npos;
+  return summary ? err.substr(0, start) : err + "(and no summary)";
+}
+
 std::vector<std::string> in_listing_order(std::vector<std::string> expected,
                                           const std::string& playlist) {
   if (!testing_windows_build()) return expected;

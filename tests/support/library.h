@@ -25,6 +25,10 @@ std::string log_of(const std::vector<std::string>& lines);
 // them in UTF-8, the Windows build as they are.
 std::string console_log_of(const std::vector<std::string>& lines);
 
+// Standard error without the line that sums the run up, which must end it (when standard error
+// holds anything at all): what the run warned of.
+std::string without_summary(const std::string& err);
+
 // The folders of expected in the order the build under test lists them. The Linux build lists
 // a folder in a fixed order of its own, which the tests spell out; the Windows build in the
 // file system's order, which may differ. So for a Windows build, when playlist holds an entry

@@ -62,6 +62,7 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   if (!join_path(playlist_text, folder.text, kPlaylistName)) {
     console.warn("cannot create the playlist of " + console.quoted_text(folder.text) +
                  ": path longer than " + std::to_string(kMaxPathText) + " characters");
+    writer.count_not_begun();
     pass.all_written = false;
     return;
   }
@@ -73,6 +74,7 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   if (listing == nullptr) {
     console.warn("cannot list " + console.quoted_text(folder.text) + ": " + reason + "; " +
                  console.quoted_text(playlist_text) + " is left as it was");
+    writer.count_not_begun();
     pass.all_written = false;
     return;
   }
@@ -168,6 +170,7 @@ int write_all_playlists(Run& run) {
   }
   if (!is_music_folder(run, *plan.music)) return kExitUsage;
   bool all_written = plan.folders.all_examined && write_top_level_playlist(run, plan, writer);
+  if (!plan.folders.all_examined) writer.count_not_begun();
   // The folder pass runs even when the playlist of folders could not be written.
   FolderPass pass{true, 0, plan.folders.skipped};
   for (const PlannedFolder& folder : plan.folders.taken)
@@ -196,8 +199,9 @@ int write_playlists(Run& run) {
   }
 }
 
-OwnWindow own_window_behaviour(bool has_own_window, bool folder_given) {
-  return {has_own_window && !folder_given, has_own_window};
+OwnWindow own_window_behaviour(bool has_own_window, bool input_is_console, bool folder_given) {
+  bool answered = has_own_window && input_is_console;
+  return {answered && !folder_given, answered};
 }
 
 int real_main(int argc, char** argv) {
@@ -211,11 +215,19 @@ int real_main(int argc, char** argv) {
   }
   std::unique_ptr<Device> device = make_native_device();
   EplgenOptions options;
-  if (std::optional<int> status =
-          follow_command_line(argc, argv, console, code_pages, code_page, *device, options))
-    return console.finish(*status);
   Terminal& terminal = console.terminal();
-  OwnWindow window = own_window_behaviour(terminal.has_own_window(), options.folder_given);
+  if (std::optional<int> status =
+          follow_command_line(argc, argv, console, code_pages, code_page, *device, options)) {
+    // A usage error, or the help, in a window of its own waits to be read too.
+    if (own_window_behaviour(terminal.has_own_window(), terminal.input_is_console(), true)
+            .wait_at_end) {
+      console.hint("Press any key to close this window.");
+      terminal.wait_for_key();
+    }
+    return console.finish(*status);
+  }
+  OwnWindow window = own_window_behaviour(terminal.has_own_window(), terminal.input_is_console(),
+                                          options.folder_given);
   if (window.ask_first) {
     // Double-clicked where it happens to be, such as Downloads: nothing is written unasked.
     console.hint("eplgen will write playlists in " + device->working_folder() +

@@ -34,9 +34,11 @@ int real_main(int argc, char** argv);
 int write_playlists(Run& run);
 
 // What a run does beyond its work when it has a console window of its own (started from
-// Explorer, a folder dropped onto it or not), which would close the moment it ends.
+// Explorer, a folder dropped onto it or not), which would close the moment it ends. Only where
+// someone can answer: a program that starts eplgen in a new console with its input from NUL
+// (launchers, schedulers) gets neither a question nor a wait.
 struct OwnWindow {
   bool ask_first;    // asks before writing in a folder nobody named
   bool wait_at_end;  // waits for a key, so that what was said can be read
 };
-OwnWindow own_window_behaviour(bool has_own_window, bool folder_given);
+OwnWindow own_window_behaviour(bool has_own_window, bool input_is_console, bool folder_given);

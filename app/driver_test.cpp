@@ -216,19 +216,21 @@ TEST(PowerCut, LeavesEveryPlaylistOldOrNew) {
 TEST(OwnWindow, AsksAndWaitsOnlyInAWindowOfItsOwn) {
   const struct {
     bool own_window;
+    bool console_input;
     bool folder_given;
     bool ask_first;
     bool wait_at_end;
   } cases[] = {
-      {false, false, false, false},
-      {false, true, false, false},
-      {true, false, true, true},  // double-clicked: which folder is not the user's choice
-      {true, true, false, true},  // a folder dropped onto it
+      {false, true, false, false, false}, {false, true, true, false, false},
+      {true, true, false, true, true},     // double-clicked: which folder is not the user's choice
+      {true, true, true, false, true},     // a folder dropped onto it
+      {true, false, false, false, false},  // a launcher's new console, reading from NUL
   };
   for (const auto& c : cases) {
-    OwnWindow window = own_window_behaviour(c.own_window, c.folder_given);
-    EXPECT_EQ(window.ask_first, c.ask_first) << c.own_window << c.folder_given;
-    EXPECT_EQ(window.wait_at_end, c.wait_at_end) << c.own_window << c.folder_given;
+    OwnWindow window = own_window_behaviour(c.own_window, c.console_input, c.folder_given);
+    EXPECT_EQ(window.ask_first, c.ask_first) << c.own_window << c.console_input << c.folder_given;
+    EXPECT_EQ(window.wait_at_end, c.wait_at_end)
+        << c.own_window << c.console_input << c.folder_given;
   }
 }
 

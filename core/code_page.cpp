@@ -103,3 +103,15 @@ std::string CodePage::shown(std::string_view text) const {
   }
   return utf8;
 }
+
+std::size_t CodePage::bytes_defined() const {
+  return static_cast<std::size_t>(
+      std::count_if(characters_.begin(), characters_.end(),
+                    [](char32_t character) { return character != kUndefined; }));
+}
+
+std::size_t CodePage::bytes_folded() const {
+  std::size_t folded = 0;
+  for (int byte = 0; byte < 256; ++byte) folded += upper_[byte] != byte;
+  return folded;
+}

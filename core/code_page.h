@@ -49,6 +49,10 @@ class CodePage {
   // itself when it is no small letter or its capital is not in the code page.
   unsigned char upper(unsigned char byte) const { return upper_[byte]; }
 
+  // How many bytes stand for a character, and how many of them fold to another byte.
+  std::size_t bytes_defined() const;
+  std::size_t bytes_folded() const;
+
  private:
   std::string name_;
   CodePageTable characters_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -37,19 +39,57 @@ TEST(CodePage, GivesNamesTheirExactSpellingOrNone) {
   }
 }
 
+// The same on both builds, whatever the system's own mapping: Unicode's simple capitals.
 TEST(CodePage, FoldsLettersAsUnicodeCapitalisesThem) {
   const struct {
+    const char* code_page;
     unsigned char small;
     unsigned char capital;
   } cases[] = {
-      {'a', 'A'},   {0xE9, 0xC9},  // e acute
-      {0xFF, 0x9F},                // y with diaeresis, whose capital lies elsewhere
-      {0x9A, 0x8A},                // s with caron
-      {0xDF, 0xDF},                // sharp s has no capital of its own
-      {0xB5, 0xB5},                // nor has the micro sign, in this code page
-      {'_', '_'},   {0x81, 0x81},  // undefined
+      {"CP1252", 'a', 'A'},   {"CP1252", 0xE9, 0xC9},  // e acute
+      {"CP1252", 0xFF, 0x9F},                          // y with diaeresis, capital elsewhere
+      {"CP1252", 0x9A, 0x8A},                          // s with caron
+      {"CP1252", 0xDF, 0xDF},                          // sharp s has no capital of its own
+      {"CP1252", 0xB5, 0xB5},                          // nor has the micro sign, in this code page
+      {"CP1252", '_', '_'},   {"CP1252", 0x81, 0x81},  // undefined
+      {"CP1253", 0xF2, 0xD3},                          // final sigma, as sigma, to capital sigma
+      {"CP1253", 0xB5, 0xCC},                          // the micro sign to capital mu
+      {"CP1254", 0xFD, 'I'},                           // dotless i
+      {"CP1254", 'i', 'I'},   {"CP1254", 0xDD, 0xDD},  // capital I with dot
   };
-  for (const auto& c : cases) EXPECT_EQ(cp1252().upper(c.small), c.capital) << int(c.small);
+  for (const auto& c : cases)
+    EXPECT_EQ(code_page_named(c.code_page).upper(c.small), c.capital)
+        << c.code_page << int(c.small);
+}
+
+// Every byte each code page defines has its character, learnt from the system: iconv on Linux,
+// Windows' own conversion on Windows. One table for both builds, so that both learn the same:
+// how many bytes each defines and folds, and a fingerprint of all its characters and capitals.
+TEST(CodePage, EveryCodePageIsLearntAlikeOnEveryBuild) {
+  const struct {
+    std::string_view name;
+    std::size_t defined;
+    std::size_t folded;
+    std::uint32_t fingerprint;
+  } cases[] = {
+      {"CP1250", 251, 66, 0xE3FFB0BE}, {"CP1251", 255, 73, 0xF4DC504B},
+      {"CP1252", 251, 60, 0xFDDD69EA}, {"CP1253", 239, 61, 0x76275AE7},
+      {"CP1254", 249, 59, 0xD41020A0}, {"CP1255", 234, 26, 0x12734BF2},
+      {"CP1256", 256, 27, 0x42173FE6}, {"CP1257", 244, 59, 0x29477B71},
+      {"CP1258", 247, 55, 0xA0C01E65}, {"CP874", 225, 26, 0xB6BF266D},
+  };
+  ASSERT_EQ(std::size(cases), kCodePages.size());
+  for (const auto& c : cases) {
+    const CodePage& code_page = code_page_named(c.name);
+    std::uint32_t fingerprint = 2166136261u;  // FNV-1a over each byte's character and capital
+    for (int byte = 0; byte < 256; ++byte)
+      for (char32_t value : {code_page.character(static_cast<unsigned char>(byte)),
+                             char32_t{code_page.upper(static_cast<unsigned char>(byte))}})
+        fingerprint = (fingerprint ^ value) * 16777619u;
+    EXPECT_EQ(code_page.bytes_defined(), c.defined) << c.name;
+    EXPECT_EQ(code_page.bytes_folded(), c.folded) << c.name;
+    EXPECT_EQ(fingerprint, c.fingerprint) << c.name;
+  }
 }
 
 }  // namespace

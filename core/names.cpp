@@ -101,8 +101,26 @@ std::optional<std::string> player_name(const CodePage& code_page, std::string_vi
   else if (!code_page.from_utf8(system_name, text))
     fault = holds_combining_mark(system_name) ? NameFault::decomposed : NameFault::unspellable;
   if (fault == NameFault::none && !is_portable_name(text)) fault = NameFault::forbidden_characters;
+  // Windows, and so the player, drops trailing dots and blanks from a path's last part and one
+  // dot from any other: such a name could never be found.
+  if (fault == NameFault::none && (text.ends_with('.') || text.ends_with(' ')))
+    fault = NameFault::ends_in_dot_or_blank;
+  if (fault == NameFault::none && is_reserved_name(text)) fault = NameFault::reserved;
   if (fault != NameFault::none) return std::nullopt;
   return text;
+}
+
+bool is_reserved_name(std::string_view name) {
+  std::string_view base = name.substr(0, name.find('.'));
+  base = base.substr(0, base.find_last_not_of(' ') + 1);
+  for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (equal_ignoring_ascii_case(base, device)) return true;
+  if (base.size() != 4) return false;
+  unsigned char digit = static_cast<unsigned char>(base[3]);
+  // 1 to 9, or the code page's superscript one, two and three (0xB9, 0xB2, 0xB3 in CP1252).
+  bool number = (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+  return number && (equal_ignoring_ascii_case(base.substr(0, 3), "COM") ||
+                    equal_ignoring_ascii_case(base.substr(0, 3), "LPT"));
 }
 
 std::optional<std::vector<std::string>> player_path_parts(std::string_view path) {

@@ -28,7 +28,14 @@ enum class NameFault {
   unspellable,           // the code page has no characters for it
   decomposed,            // letters and accents apart, as macOS writes names
   forbidden_characters,  // control characters or any of " * : < > ? \ |
+  ends_in_dot_or_blank,  // which Windows drops from a path
+  reserved,              // a device to Windows: CON, NUL, COM1, lpt1.mp3...
 };
+
+// True for a name Windows takes for a device in every folder: CON, PRN, AUX, NUL, COM1 to COM9,
+// LPT1 to LPT9 (also with the superscript digits), CONIN$ and CONOUT$, in any case, whatever
+// extension follows.
+bool is_reserved_name(std::string_view name);
 
 // False for a name a Windows player could never find: one holding control characters or any
 // of " * : < > ? \ |.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/code_page.h"
+#include "core/names.h"
 #include "core/namespace.h"
 #include "platform/code_page_learn.h"
 #include "platform/console.h"
@@ -19,7 +20,8 @@ void warn_unusable(Library& library, std::string_view folder, const FolderListin
                    std::size_t entry) {
   Console& console = library.console;
   // The name as the system spells it: the code page may have none for it.
-  std::string shown(listing.system_name(entry));
+  std::string_view name = listing.system_name(entry);
+  std::string shown = is_valid_utf8(name) ? std::string(name) : library.code_page.shown(name);
   if (!folder.empty()) shown = library.code_page.shown(folder) + "\\" + shown;
   shown = Console::quoted(shown);
   if (std::optional<std::size_t> taken = listing.twin_of(entry)) {
@@ -43,6 +45,16 @@ void warn_unusable(Library& library, std::string_view folder, const FolderListin
       console.warn("skipping " + shown +
                    ": a Windows player cannot use a name holding control characters or any of \" "
                    "* : < > ? \\ |");
+      return;
+    case NameFault::ends_in_dot_or_blank:
+      console.warn("skipping " + shown +
+                   ": Windows, and so the player, drops the dots and blanks a name ends in, and "
+                   "could never find it; renaming it fixes that");
+      return;
+    case NameFault::reserved:
+      console.warn("skipping " + shown +
+                   ": Windows, and so the player, takes this name for a device; renaming it "
+                   "fixes that");
       return;
     case NameFault::none:
       return;

@@ -1,5 +1,6 @@
 #include "library/m3u_import.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -141,9 +142,11 @@ class Import {
       std::string_view line(read.c_str());
       // A comment is skipped whole, however long.
       if (line.empty() || line.front() == '#') continue;
-      if (reader.over_long && line.size() == read.size()) {
-        skip(
-            std::string("longer than ").append(std::to_string(kMaxLineRead)).append(" characters"));
+      if ((reader.over_long && line.size() == read.size()) ||
+          characters_in(line) > kMaxLineCharacters) {
+        skip(std::string("longer than ")
+                 .append(std::to_string(kMaxLineCharacters))
+                 .append(" characters"));
       } else if (!take(line)) {
         return result_;
       }
@@ -159,8 +162,18 @@ class Import {
   // already given), or not looked up at all.
   enum class Outcome { taken, no_file, refused, failed };
 
-  // Takes the line, or skips it; false when it cannot be looked up.
+  // How many characters of the code page a line holds: UTF-8 spells one in several bytes.
+  static std::size_t characters_in(std::string_view line) {
+    if (is_ascii(line) || !is_valid_utf8(line)) return line.size();
+    return static_cast<std::size_t>(std::count_if(line.begin(), line.end(), [](char byte) {
+      return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    }));
+  }
+
+  // Takes the line, or skips it; false when it cannot be looked up. A line of under four
+  // characters names nothing, and is passed over as a comment is.
   bool take(std::string_view line) {
+    if (characters_in(line) < 4) return true;
     std::string text(line);
     if (is_url(text)) {
       // A stream on the web, or any other place that is no file on the player.
@@ -171,10 +184,9 @@ class Import {
     std::string converted;
     if (!in_code_page(text, converted)) {
       skip("code page " + library_.code_page.name() + " has no characters for " +
-           Console::quoted(line) + other_code_page_spelling(library_, text));
+           console_.quoted_written(line) + other_code_page_spelling(library_, text));
       return true;
     }
-    if (converted.size() < 4) return true;
     Outcome outcome = take_relative(converted, true);
     // VLC writes the names beside the playlist percent-encoded: "03%20J%C3%B3ga.mp3".
     std::optional<std::string> decoded = percent_decoded(line, true);
@@ -258,7 +270,7 @@ class Import {
     ++result_.lines_skipped;
     if (naming_no_file_.size() < kLinesShown)
       naming_no_file_.push_back("line " + std::to_string(line_number_) + " " +
-                                Console::quoted(line));
+                                console_.quoted_written(line));
     ++lines_naming_no_file_;
     return true;
   }

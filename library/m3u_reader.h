@@ -11,8 +11,11 @@
 
 #include "platform/device.h"
 
-// The longest line an M3U may hold, its line end not counted; a longer one is over-long.
-inline constexpr std::size_t kMaxLineRead = 259;
+// The longest line an M3U may hold, its line end not counted: 259 characters as the code page
+// holds them, which UTF-8 spells in up to four bytes each. A line of more bytes is over-long
+// whatever it holds.
+inline constexpr std::size_t kMaxLineCharacters = 259;
+inline constexpr std::size_t kMaxLineRead = 4 * kMaxLineCharacters;
 
 struct M3uReader {
   ReadableFile* file = nullptr;
@@ -22,13 +25,13 @@ struct M3uReader {
   bool started = false;
   bool ended = false;
   std::string failure;     // why reading stopped before the end of the file; empty if it did not
-  bool over_long = false;  // the line read last had more than kMaxLineRead characters
+  bool over_long = false;  // the line read last had more than kMaxLineRead bytes
   enum class Utf16 { no, little_endian, big_endian } utf16 = Utf16::no;
   std::string utf8;  // of the UTF-16 character being read, and how much of it is given
   std::size_t utf8_position = 0;
 };
 
-// Reads the next line into line, without its line feed: its first kMaxLineRead characters, the
+// Reads the next line into line, without its line feed: its first kMaxLineRead bytes, the
 // rest of an over-long line being read past (over_long then says so). Returns false when there
 // is no line left: at the end of the file, after 0x1A or after a read error (failure then says
 // why).

@@ -36,7 +36,7 @@ std::vector<std::string> lines_of(const std::string& bytes) {
 using Lines = std::vector<std::string>;
 
 TEST(ReadM3uLine, ReadsAsWindowsTextModeDoes) {
-  const std::string long_line(600, 'x');
+  const std::string long_line(1600, 'x');
   const struct {
     const char* what;
     std::string bytes;
@@ -62,9 +62,9 @@ TEST(ReadM3uLine, ReadsAsWindowsTextModeDoes) {
       {"empty file", "", {}},
       {"over-long line read past whole",
        long_line + "\nb.mp3",
-       {long_line.substr(0, 259) + "...", "b.mp3"}},
-      {"259 characters are a line", std::string(259, 'x') + "\r\nz", {std::string(259, 'x'), "z"}},
-      {"260 are over-long", std::string(260, 'x') + "\n", {std::string(259, 'x') + "..."}},
+       {long_line.substr(0, 1036) + "...", "b.mp3"}},
+      {"1036 bytes are a line", std::string(1036, 'x') + "\r\nz", {std::string(1036, 'x'), "z"}},
+      {"1037 are over-long", std::string(1037, 'x') + "\n", {std::string(1036, 'x') + "..."}},
       {"CR-only file, as old Macs wrote", "a.mp3\rb.mp3\r", {"a.mp3", "b.mp3"}},
       {"UTF-16, little-endian",
        std::string("\xFF\xFE"

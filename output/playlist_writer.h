@@ -63,6 +63,9 @@ class PlaylistWriter {
   // file is removed and the previous playlist stays.
   void abandon();
 
+  // Counts a playlist that could not even be begun (and the caller said why) as not written.
+  void count_not_begun() { ++counts_.not_written; }
+
   // Puts every finished playlist in its place and makes sure all of them are on the device.
   // Returns false when one of them could not be (said on standard error); true means every
   // playlist finished so far is in its place, durably. In a dry run, says instead which playlists

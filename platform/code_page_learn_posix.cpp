@@ -35,6 +35,9 @@ bool learn_code_page(std::string_view name, CodePageTable& table, std::string& r
                       : kUndefined;
   }
   iconv_close(to_utf32);
+  // glibc's table predates Windows' own, which maps 0xCA of CP1255 to the Hebrew point holam
+  // haser for vav: both builds must know the same characters.
+  if (name == "CP1255" && table[0xCA] == kUndefined) table[0xCA] = 0x05BA;
   return true;
 }
 

@@ -40,10 +40,7 @@ void Console::print_line(const std::string& line) {
 
 void Console::write_error_line(const std::string& line) {
   // Progress lines already printed belong before the diagnostic when both reach one terminal.
-  if (log_error_ == 0) {
-    errno = 0;
-    check_log(std::fflush(stdout) == 0);
-  }
+  if (log_error_ == 0) check_log(terminal_.flush(stdout));
   if (!terminal_.write(stderr, line, *code_page_)) warning_lost_ = true;
 }
 
@@ -88,14 +85,15 @@ std::string Console::quoted_text(std::string_view text) const {
   return quoted(code_page_->shown(text));
 }
 
+std::string Console::quoted_written(std::string_view text) const {
+  return is_valid_utf8(text) ? quoted(text) : quoted_text(text);
+}
+
 int Console::finish(int status) {
-  if (log_error_ == 0) {
-    errno = 0;
-    check_log(std::fflush(stdout) == 0);
-  }
+  if (log_error_ == 0) check_log(terminal_.flush(stdout));
   if (log_error_ != 0)
     warn("cannot write standard output: " + std::string(std::strerror(log_error_)));
-  if (std::fflush(stderr) != 0 || std::ferror(stderr)) warning_lost_ = true;
+  if (!terminal_.flush(stderr)) warning_lost_ = true;
   bool lost = log_error_ != 0 || warning_lost_;
   return lost && status == 0 ? 1 : status;
 }

@@ -43,6 +43,8 @@ class Console {
   // text of the code page.
   static std::string quoted(std::string_view utf8);
   std::string quoted_text(std::string_view text) const;
+  // Text someone wrote, in UTF-8 or else in the code page (an M3U line).
+  std::string quoted_written(std::string_view text) const;
 
   // How many diagnostics warn and warn_once have given.
   unsigned warnings() const { return warnings_; }

@@ -212,8 +212,26 @@ class Win32Device : public Device {
     return std::make_unique<Win32WritableFile>(file);
   }
 
-  // Every file was flushed when it was closed, and every rename written through.
-  bool sync(const std::vector<std::string>& /*paths*/, DeviceError& /*error*/) override {
+  // Every file was flushed when it was closed. What is left is the folders' own entries, which a
+  // rename changes: each folder named is flushed through a handle of its own, which FAT, exFAT
+  // and NTFS carry out by writing the folder's entries to the device.
+  bool sync(const std::vector<std::string>& paths, DeviceError& error) override {
+    std::vector<std::string> folders;
+    for (const std::string& path : paths) {
+      std::size_t separator = path.rfind('/');
+      std::string folder = separator == std::string::npos ? "." : path.substr(0, separator);
+      if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+        folders.push_back(folder);
+    }
+    for (const std::string& folder : folders) {
+      HANDLE handle = CreateFileW(exact_path(folder).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      bool flushed = handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle);
+      if (!flushed) error = last_error();
+      if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+      if (!flushed) return false;
+    }
     return true;
   }
 

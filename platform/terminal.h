@@ -17,6 +17,9 @@ class Terminal {
   // cannot.
   bool write(std::FILE* stream, std::string_view text, const CodePage& code_page);
 
+  // Writes out what the stream holds. Returns false, with errno set, when it cannot.
+  bool flush(std::FILE* stream);
+
   // True when the program has a console window of its own, as when it is started from Explorer:
   // the window closes the moment the program ends, and all it showed with it.
   bool has_own_window() const;

@@ -15,6 +15,13 @@ bool Terminal::write(std::FILE* stream, std::string_view text, const CodePage& /
   return false;
 }
 
+bool Terminal::flush(std::FILE* stream) {
+  errno = 0;
+  if (std::fflush(stream) == 0 && !std::ferror(stream)) return true;
+  if (errno == 0) errno = EIO;
+  return false;
+}
+
 bool Terminal::has_own_window() const { return false; }
 
 bool Terminal::input_is_console() const { return isatty(0) == 1; }

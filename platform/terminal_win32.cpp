@@ -15,6 +15,17 @@
 
 namespace {
 
+// Sets errno for a write to stream that failed: the C library says "Invalid argument" of a pipe
+// whose reader is gone, which is a broken pipe.
+bool failed(std::FILE* stream) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (errno == EINVAL && GetFileType(handle) == FILE_TYPE_PIPE)
+    errno = EPIPE;
+  else if (errno == 0)
+    errno = EIO;
+  return false;
+}
+
 HANDLE console_of(std::FILE* stream) {
   intptr_t handle = _get_osfhandle(_fileno(stream));
   DWORD mode = 0;
@@ -39,8 +50,13 @@ bool Terminal::write(std::FILE* stream, std::string_view text, const CodePage& c
   }
   std::string bytes = code_page.spelled(text);
   if (std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size()) return true;
-  if (errno == 0) errno = EIO;
-  return false;
+  return failed(stream);
+}
+
+bool Terminal::flush(std::FILE* stream) {
+  errno = 0;
+  if (std::fflush(stream) == 0 && !std::ferror(stream)) return true;
+  return failed(stream);
 }
 
 // Started from Explorer (double-clicked, or a folder dropped onto it), the program gets a console

@@ -160,29 +160,38 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
 // Each M3U line is taken or not as Windows, and so the player, would find it: one expected
 // playlist and log for the Linux and the Windows build.
 TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
-  make_library(music,
-               {"F/a.mp3", "F/J\xC3\xB3ga.mp3", "F/sub/b.mp3", "F/Live/02 Song.mp3", "G/c.mp3"});
+  // 259 characters as the code page holds them, though more bytes in UTF-8.
+  const std::string folder(120, 'a');
+  const std::string long_name = "\xC3\xA9\xC3\xA9\xC3\xA9" + std::string(131, 'b') + ".mp3";
+  make_library(music, {"F/a.mp3", "F/J\xC3\xB3ga.mp3", "F/sub/b.mp3", "F/Live/02 Song.mp3",
+                       "G/c.mp3", "F/x.mp3x", "F/" + folder + "/" + long_name});
   const struct {
     std::string line;
-    const char* entry;  // the entry it gives, or nullptr
+    std::string entry;  // the entry it gives, or nothing
     bool warned = false;
   } cases[] = {
+      {"Bj\xF6rk.mp3", ""},                   // named in messages as the log names it
       {"zz\\..\\a.mp3", "F\\zz\\..\\a.mp3"},  // "." and ".." go as text, before any lookup
       {"..\\G\\c.mp3", "F\\..\\G\\c.mp3"},
-      {"a.mp3\\", nullptr},  // no file ends in a separator
-      {"a.mp3/", nullptr},
-      {"sub \\b.mp3", nullptr},  // a blank ends only the last part
+      {"a.mp3\\", ""},  // no file ends in a separator
+      {"a.mp3/", ""},
+      {"sub \\b.mp3", ""},  // a blank ends only the last part
       {"sub\\b.mp3 .", "F\\sub\\b.mp3 ."},
       {"LIVE/02 SONG.MP3", "F\\LIVE/02 SONG.MP3"},
       {"J\xD3GA.mp3", "F\\J\xD3GA.mp3"},      // the code page's letters fold too
       {"J\xC3\x93GA.mp3", "F\\J\xD3GA.mp3"},  // the same in UTF-8
-      {"what?.mp3", nullptr, true},           // names no listing would take
-      {"a:b.mp3", nullptr, true},
-      {"pipe|a.mp3", nullptr, true},
-      {"tab\ta.mp3", nullptr, true},
-      {"escape\x1B[2J.mp3", nullptr, true},
-      {std::string(267, 'x'), nullptr, true},  // over-long: one warning, no pieces
-      {"#EXTINF:1," + std::string(300, 'x'), nullptr},
+      {"what?.mp3", "", true},                // names no listing would take
+      {"a:b.mp3", "", true},
+      {"pipe|a.mp3", "", true},
+      {"tab\ta.mp3", "", true},
+      {"escape\x1B[2J.mp3", "", true},
+      {std::string(267, 'x'), "", true},  // over-long: one warning, no pieces
+      {folder + "\\" + long_name,
+       "F\\" + folder + "\\\xE9\xE9\xE9" + std::string(131, 'b') + ".mp3"},
+      {folder + "\\" + long_name + "x", "", true},  // 260 characters
+      {"\xCE\xA3", ""},                             // under four characters: passed over
+      {"X~1.MP3", ""},                              // a short name is no name of its own
+      {"#EXTINF:1," + std::string(300, 'x'), ""},
   };
   std::string m3u;
   std::vector<std::string> entries;
@@ -191,8 +200,8 @@ TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
   long warnings = 0;
   for (const auto& c : cases) {
     m3u += c.line + "\r\n";
-    if (c.entry != nullptr) entries.push_back(c.entry);
-    if (c.entry != nullptr) log.push_back(std::string("\tAdding ") + c.entry);
+    if (!c.entry.empty()) entries.push_back(c.entry);
+    if (!c.entry.empty()) log.push_back("\tAdding " + c.entry);
     warnings += c.warned;
   }
   write_bytes(music / "F/list.m3u", m3u);
@@ -205,6 +214,9 @@ TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
   // A warning each, one line for the lines that name no file, and the sum of the run.
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), warnings + 2) << result.err;
   EXPECT_EQ(result.err.find('\x1B'), std::string::npos) << "no control codes for the terminal";
+  EXPECT_NE(result.err.find(testing_windows_build() ? "Bj\xF6rk.mp3" : "Bj\xC3\xB6rk.mp3"),
+            std::string::npos)
+      << result.err;
 }
 
 // A folder with neither an M3U nor an MP3 file takes its subfolders' tracks, each subfolder in
@@ -308,10 +320,21 @@ TEST_F(FolderPass, TooLongPathsAreSkippedWithAWarning) {
   EXPECT_NE(result.err.find("tttt.mp3"), std::string::npos) << result.err;
   EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\a.mp3"}));
   EXPECT_NE(result.err.find("line 1 of 'Rock\\list.m3u'"), std::string::npos) << result.err;
+  // A folder whose own playlist's path would be too long: a playlist not written.
+  make_library(music, {std::string(250, 'h') + "/a.mp3"});
+  result = run();
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_NE(result.err.find(", 1 not written;"), std::string::npos) << result.err;
 }
 
 TEST_F(FolderPass, PlaylistThatCannotBeWrittenLeavesTheOthersDone) {
   make_library(music, {"Jazz/a.mp3", "Rock/b.mp3", "Rock/Default Playlist.epl/"});
+  // A dry run foresees it, and ends as the run will.
+  RunResult dry_run = run({"-n"});
+  EXPECT_EQ(dry_run.exit_status, 1);
+  EXPECT_NE(dry_run.err.find("cannot write 'Rock\\Default Playlist.epl': a folder is in its place"),
+            std::string::npos)
+      << dry_run.err;
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_NE(result.err.find("Rock\\Default Playlist.epl"), std::string::npos) << result.err;

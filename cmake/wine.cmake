@@ -11,6 +11,11 @@ find_program(EPLGEN_WINESERVER NAMES wineserver64 wineserver HINTS "${wine_folde
 
 # Programs under test stay quiet about Wine: no debug channels on the test's standard error.
 set(EPLGEN_WINE_ENVIRONMENT WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # A 32-bit prefix for 32-bit programs. Without a display, 32-bit Wine's desktop process fails
+  # and every program starts it again, until the server runs out of descriptors: none is started.
+  list(APPEND EPLGEN_WINE_ENVIRONMENT WINEARCH=win32 WINEDLLOVERRIDES=explorer.exe=d)
+endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR env ${EPLGEN_WINE_ENVIRONMENT} ${EPLGEN_WINE})
 
 foreach(action start stop)

@@ -59,6 +59,13 @@ CodePage::CodePage(std::string name, const CodePageTable& characters)
     if (character != kUndefined) bytes_[character] = static_cast<std::int16_t>(byte);
   }
   for (int byte = 0; byte < 256; ++byte) {
+    char32_t character = characters_[byte];
+    std::string utf8;
+    append_utf8(utf8, character == kUndefined || is_control(character) ? '?' : character);
+    std::copy(utf8.begin(), utf8.end(), shown_[byte].begin());
+    shown_length_[byte] = static_cast<unsigned char>(utf8.size());
+  }
+  for (int byte = 0; byte < 256; ++byte) {
     upper_[byte] = static_cast<unsigned char>(byte);
     char32_t character = characters_[byte];
     if (character == kUndefined) continue;
@@ -69,18 +76,35 @@ CodePage::CodePage(std::string name, const CodePageTable& characters)
 }
 
 bool CodePage::from_utf8(std::string_view utf8, std::string& text) const {
-  if (is_ascii(utf8)) {
-    text.assign(utf8);
-    return true;
-  }
+  return convert_utf8(utf8, text) == Conversion::converted;
+}
+
+// One pass: every character is checked as UTF-8 and looked up as it is taken.
+CodePage::Conversion CodePage::convert_utf8(std::string_view utf8, std::string& text) const {
   text.clear();
-  if (!is_valid_utf8(utf8)) return false;
-  while (!utf8.empty()) {
-    char32_t character = take_utf8_character(utf8);
-    if (character >= kCharacters || bytes_[character] < 0) return false;
-    text += static_cast<char>(bytes_[character]);
+  bool spellable = true;
+  for (std::size_t i = 0; i < utf8.size();) {
+    // ASCII reads the same in every code page offered, and runs of it go at once.
+    std::size_t run = i;
+    while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80) ++run;
+    text.append(utf8.substr(i, run - i));
+    if (run == utf8.size()) break;
+    unsigned char lead = static_cast<unsigned char>(utf8[run]);
+    std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                         : lead >= 0xE0 && lead <= 0xEF ? 3
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                        : 0;
+    if (length == 0 || run + length > utf8.size() || !is_valid_utf8(utf8.substr(run, length)))
+      return Conversion::not_utf8;
+    std::string_view character_bytes = utf8.substr(run, length);
+    char32_t character = take_utf8_character(character_bytes);
+    if (character < kCharacters && bytes_[character] >= 0)
+      text += static_cast<char>(bytes_[character]);
+    else
+      spellable = false;
+    i = run + length;
   }
-  return true;
+  return spellable ? Conversion::converted : Conversion::unspellable;
 }
 
 std::string CodePage::spelled(std::string_view utf8) const {
@@ -102,6 +126,19 @@ std::string CodePage::shown(std::string_view text) const {
     append_utf8(utf8, character == kUndefined ? '?' : character);
   }
   return utf8;
+}
+
+void CodePage::append_shown(std::string_view text, std::string& shown) const {
+  // Runs of printable ASCII, most of any name, go at once.
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t run = i;
+    while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F) ++run;
+    shown.append(text.substr(i, run - i));
+    if (run == text.size()) break;
+    unsigned char index = static_cast<unsigned char>(text[run]);
+    shown.append(shown_[index].data(), shown_length_[index]);
+    i = run + 1;
+  }
 }
 
 std::size_t CodePage::bytes_defined() const {

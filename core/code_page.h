@@ -38,12 +38,19 @@ class CodePage {
   // has no byte of its own: no look-alike is ever taken in its place.
   bool from_utf8(std::string_view utf8, std::string& text) const;
 
+  // The same, telling the two apart.
+  enum class Conversion { converted, not_utf8, unspellable };
+  Conversion convert_utf8(std::string_view utf8, std::string& text) const;
+
   // UTF-8 text as bytes of the code page, for output: a character it lacks becomes "?".
   std::string spelled(std::string_view utf8) const;
 
   // Code-page text as a person reads it, in UTF-8: a byte the code page leaves undefined shows as
   // "?".
   std::string shown(std::string_view text) const;
+  // The same, appended to shown, with control characters as "?" too, as the console shows text:
+  // one line whatever it holds, and no control codes for the terminal.
+  void append_shown(std::string_view text, std::string& shown) const;
 
   // The byte of each byte's capital letter, as Unicode's simple case mapping gives it; the byte
   // itself when it is no small letter or its capital is not in the code page.
@@ -58,6 +65,9 @@ class CodePage {
   CodePageTable characters_;
   std::vector<std::int16_t> bytes_;  // of each character below kCharacters, or -1
   std::array<unsigned char, 256> upper_;
+  // Each byte as the console shows it: its character in UTF-8, up to three bytes, and how many.
+  std::array<std::array<char, 3>, 256> shown_;
+  std::array<unsigned char, 256> shown_length_;
 };
 
 // Unicode's simple upper-case mapping for the characters of the code pages offered: the letters

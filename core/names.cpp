@@ -1,6 +1,7 @@
 #include "core/names.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -39,6 +40,8 @@ bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {
 int compare_player_names(const CodePage& code_page, std::string_view left, std::string_view right) {
   std::size_t common = std::min(left.size(), right.size());
   for (std::size_t i = 0; i < common; ++i) {
+    // Equal bytes are equal letters: only bytes that differ are folded.
+    if (left[i] == right[i]) continue;
     unsigned char a = code_page.upper(static_cast<unsigned char>(left[i]));
     unsigned char b = code_page.upper(static_cast<unsigned char>(right[i]));
     if (a != b) return a < b ? -1 : 1;
@@ -73,17 +76,20 @@ bool listing_order(const CodePage& code_page, std::string_view left, std::string
 }
 
 bool is_portable_name(std::string_view name) {
-  for (char character : name) {
-    unsigned char byte = static_cast<unsigned char>(character);
-    if (byte < 0x20 || std::string_view("\"*:<>?\\|").find(character) != std::string_view::npos)
-      return false;
-  }
-  return true;
+  static constexpr std::array<bool, 256> forbidden = [] {
+    std::array<bool, 256> table{};
+    for (int byte = 0; byte < 0x20; ++byte) table[byte] = true;
+    for (unsigned char character : std::string_view("\"*:<>?\\|")) table[character] = true;
+    return table;
+  }();
+  return std::none_of(name.begin(), name.end(), [](char character) {
+    return forbidden[static_cast<unsigned char>(character)];
+  });
 }
 
 bool holds_portable_names(std::string_view path) {
   for (std::size_t start = 0; start <= path.size();) {
-    std::size_t end = path.find_first_of("\\/", start);
+    std::size_t end = find_separator(path, start);
     if (end == std::string_view::npos) end = path.size();
     if (!is_portable_name(path.substr(start, end - start))) return false;
     start = end + 1;
@@ -91,14 +97,14 @@ bool holds_portable_names(std::string_view path) {
   return true;
 }
 
-std::optional<std::string> player_name(const CodePage& code_page, std::string_view system_name,
-                                       NameFault& fault) {
+bool player_name(const CodePage& code_page, std::string_view system_name, std::string& text,
+                 NameFault& fault) {
   fault = NameFault::none;
-  std::string text;
+  CodePage::Conversion conversion = code_page.convert_utf8(system_name, text);
   // Not UTF-8: some older tool wrote the name in an 8-bit code page; the bytes are the player's.
-  if (!is_valid_utf8(system_name))
+  if (conversion == CodePage::Conversion::not_utf8)
     text.assign(system_name);
-  else if (!code_page.from_utf8(system_name, text))
+  else if (conversion == CodePage::Conversion::unspellable)
     fault = holds_combining_mark(system_name) ? NameFault::decomposed : NameFault::unspellable;
   if (fault == NameFault::none && !is_portable_name(text)) fault = NameFault::forbidden_characters;
   // Windows, and so the player, drops trailing dots and blanks from a path's last part and one
@@ -106,8 +112,7 @@ std::optional<std::string> player_name(const CodePage& code_page, std::string_vi
   if (fault == NameFault::none && (text.ends_with('.') || text.ends_with(' ')))
     fault = NameFault::ends_in_dot_or_blank;
   if (fault == NameFault::none && is_reserved_name(text)) fault = NameFault::reserved;
-  if (fault != NameFault::none) return std::nullopt;
-  return text;
+  return fault == NameFault::none;
 }
 
 bool is_reserved_name(std::string_view name) {
@@ -123,12 +128,12 @@ bool is_reserved_name(std::string_view name) {
                     equal_ignoring_ascii_case(base.substr(0, 3), "LPT"));
 }
 
-std::optional<std::vector<std::string>> player_path_parts(std::string_view path) {
+std::optional<std::vector<std::string_view>> player_path_parts(std::string_view path) {
   // A separator after the last name: Windows finds no file there.
   if (!path.empty() && (path.back() == '\\' || path.back() == '/')) return std::nullopt;
-  std::vector<std::string> parts = {std::string(kMusicFolderName)};
+  std::vector<std::string_view> parts = {kMusicFolderName};
   while (!path.empty()) {
-    std::size_t separator = path.find_first_of("\\/");
+    std::size_t separator = find_separator(path);
     std::string_view part = path.substr(0, separator);
     path = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
     if (part == "..") {

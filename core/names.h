@@ -45,17 +45,18 @@ bool is_portable_name(std::string_view name);
 bool holds_portable_names(std::string_view path);
 
 // The player's text for a name as the file system spells it (UTF-8; on POSIX possibly the bytes
-// an old tool wrote in an 8-bit code page, which are taken as they are): nothing, with the fault,
-// when the player could never find it.
-std::optional<std::string> player_name(const CodePage& code_page, std::string_view system_name,
-                                       NameFault& fault);
+// an old tool wrote in an 8-bit code page, which are taken as they are), in text. False, with
+// the fault, when the player could never find it.
+bool player_name(const CodePage& code_page, std::string_view system_name, std::string& text,
+                 NameFault& fault);
 
 // A path text a user wrote (an M3U line), relative to the music folder, resolved as Windows
 // resolves a path it is given: "." and ".." parts as text, clamped at the player's root, a part
 // ending in one dot without it, the last part without its trailing dots and blanks. The parts
 // come from the player's root, a:\, so the first is the music folder's name when the path stays
 // inside it. Nothing when the text ends in a separator: no file is there.
-std::optional<std::vector<std::string>> player_path_parts(std::string_view path);
+// The parts look into path, or are kMusicFolderName.
+std::optional<std::vector<std::string_view>> player_path_parts(std::string_view path);
 
 // The music folder as the player names it, below its root: a:\Music.
 inline constexpr std::string_view kMusicFolderName = "Music";

@@ -78,10 +78,10 @@ TEST(Names, PathsResolveAsWindowsResolvesThem) {
       {"a.mp3/", nullptr},
   };
   for (const auto& c : cases) {
-    std::optional<std::vector<std::string>> parts = player_path_parts(c.written);
+    std::optional<std::vector<std::string_view>> parts = player_path_parts(c.written);
     std::string resolved = parts ? "" : "(none)";
-    for (const std::string& part : parts.value_or(std::vector<std::string>()))
-      resolved += (resolved.empty() ? "" : "\\") + part;
+    for (std::string_view part : parts.value_or(std::vector<std::string_view>()))
+      resolved.append(resolved.empty() ? "" : "\\").append(part);
     EXPECT_EQ(resolved, c.resolved != nullptr ? c.resolved : "(none)") << c.written;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <utility>
 
 #include "core/code_page.h"
@@ -26,6 +27,7 @@ void DeviceListing::add(std::string_view name, EntryType type, bool linked) {
 FolderListing::FolderListing(DeviceListing listing, const CodePage& code_page)
     : code_page_(&code_page), names_(std::move(listing.names)) {
   entries_.reserve(listing.entries.size());
+  std::string text;
   for (const DeviceListing::Entry& entry : listing.entries) {
     std::string_view name(names_.data() + entry.name, entry.length);
     Entry kept{entry.name,
@@ -36,12 +38,11 @@ FolderListing::FolderListing(DeviceListing listing, const CodePage& code_page)
                entry.type,
                entry.linked,
                NameFault::none};
-    std::optional<std::string> spelled = player_name(code_page, name, kept.fault);
-    if (spelled) {
+    if (player_name(code_page, name, text, kept.fault)) {
       // Most names read the same in both, ASCII ones always: stored once.
-      kept.text = *spelled == name ? entry.name : static_cast<std::uint32_t>(names_.size());
-      kept.text_length = static_cast<std::uint16_t>(spelled->size());
-      if (*spelled != name) names_.append(*spelled).push_back('\0');
+      kept.text = text == name ? entry.name : static_cast<std::uint32_t>(names_.size());
+      kept.text_length = static_cast<std::uint16_t>(text.size());
+      if (text != name) names_.append(text).push_back('\0');
     }
     entries_.push_back(kept);
   }
@@ -128,35 +129,39 @@ std::string device_path_of(std::string_view folder, std::string_view name) {
   return path;
 }
 
-Resolution resolve(ListingSource& listings, const CodePage& code_page, std::string_view path) {
+namespace {
+
+// Looks parts up one by one, from the folder with that device path, whose listing may be at hand.
+Resolution look_up_parts(ListingSource& listings, const CodePage& code_page, std::string folder,
+                         const FolderListing* at_hand, std::span<const std::string_view> parts) {
   Resolution resolution;
-  std::optional<std::vector<std::string>> parts = player_path_parts(path);
-  if (!parts || parts->empty()) return resolution;
-  // The music folder is a:\Music to the player; anything else at its root is beside it.
-  auto part = parts->begin();
-  bool in_music_folder = compare_player_names(code_page, *part, kMusicFolderName) == 0;
-  std::string folder = in_music_folder ? "." : "..";
-  if (in_music_folder) ++part;
-  if (part == parts->end()) {
+  if (parts.empty()) {
     resolution.kind = Resolution::Kind::folder;
-    resolution.device_path = folder;
+    resolution.device_path = std::move(folder);
     return resolution;
   }
-  resolution.own_file = is_own_file_name(code_page, parts->back());
-  for (; part != parts->end(); ++part) {
-    bool missing = false;
+  resolution.own_file = is_own_file_name(code_page, parts.back());
+  for (std::size_t part = 0; part < parts.size(); ++part) {
     // Held for the lookup: the folder cannot go while its entry is used.
-    std::shared_ptr<const FolderListing> listing =
-        listings.listing(folder, missing, resolution.reason);
+    std::shared_ptr<const FolderListing> held;
+    const FolderListing* listing = part == 0 ? at_hand : nullptr;
     if (listing == nullptr) {
-      resolution.kind = missing ? Resolution::Kind::missing : Resolution::Kind::failed;
-      return resolution;
+      bool missing = false;
+      held = listings.listing(folder, missing, resolution.reason);
+      if (held == nullptr) {
+        resolution.kind = missing ? Resolution::Kind::missing : Resolution::Kind::failed;
+        return resolution;
+      }
+      listing = held.get();
     }
-    std::optional<std::size_t> entry = listing->find(*part);
+    std::optional<std::size_t> entry = listing->find(parts[part]);
     if (!entry) return resolution;
-    folder = device_path_of(folder, listing->system_name(*entry));
+    if (folder == ".")
+      folder.assign(listing->system_name(*entry));
+    else
+      folder.append(1, '/').append(listing->system_name(*entry));
     EntryType type = listing->type(*entry);
-    bool last = part + 1 == parts->end();
+    bool last = part + 1 == parts.size();
     if (!last && type != EntryType::folder) return resolution;
     if (last)
       resolution.kind = type == EntryType::folder ? Resolution::Kind::folder
@@ -165,4 +170,35 @@ Resolution resolve(ListingSource& listings, const CodePage& code_page, std::stri
   }
   resolution.device_path = std::move(folder);
   return resolution;
+}
+
+}  // namespace
+
+Resolution resolve(ListingSource& listings, const CodePage& code_page, std::string_view path) {
+  std::optional<std::vector<std::string_view>> parts = player_path_parts(path);
+  if (!parts || parts->empty()) return {};
+  // The music folder is a:\Music to the player; anything else at its root is beside it.
+  bool in_music_folder = compare_player_names(code_page, parts->front(), kMusicFolderName) == 0;
+  return look_up_parts(listings, code_page, in_music_folder ? "." : "..", nullptr,
+                       std::span(*parts).subspan(in_music_folder ? 1 : 0));
+}
+
+Resolution resolve_in(ListingSource& listings, const CodePage& code_page,
+                      const FolderListing& folder, const std::string& device_folder,
+                      std::string_view folder_text, std::string_view path) {
+  std::optional<std::vector<std::string_view>> parts = player_path_parts(path);
+  if (!parts) return {};
+  // A path that climbs leaves the folder: it is resolved from the music folder.
+  bool climbs = false;
+  for (std::size_t start = 0; !climbs && start <= path.size();) {
+    std::size_t end = std::min(find_separator(path, start), path.size());
+    climbs = path.substr(start, end - start) == "..";
+    start = end + 1;
+  }
+  if (climbs) {
+    std::string joined(folder_text);
+    joined.append(1, '\\').append(path);
+    return resolve(listings, code_page, joined);
+  }
+  return look_up_parts(listings, code_page, device_folder, &folder, std::span(*parts).subspan(1));
 }

@@ -121,3 +121,9 @@ struct Resolution {
 // folder) names, as the player would find it: resolved as Windows resolves a path (see
 // player_path_parts), then looked up name by name in the listings of the folders on the way.
 Resolution resolve(ListingSource& listings, const CodePage& code_page, std::string_view path);
+
+// The same answer, for a path relative to a folder whose listing is at hand (an M3U line, and the
+// M3U's folder, its device path and its path text), without looking the folder up again.
+Resolution resolve_in(ListingSource& listings, const CodePage& code_page,
+                      const FolderListing& folder, const std::string& device_folder,
+                      std::string_view folder_text, std::string_view path);

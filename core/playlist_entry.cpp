@@ -2,13 +2,30 @@
 
 #include <algorithm>
 
-bool encode_entry(std::string_view relative_path, PlaylistEntry& entry) {
-  if (relative_path.size() > kMaxEntryPathLength) return false;
-  entry.fill(0);
-  std::copy(kEntryHeader.begin(), kEntryHeader.end(), entry.begin());
-  auto out = entry.begin() + kDevicePathOffset;
+namespace {
+
+// Writes the record for a relative path that fits over a record of zero bytes.
+void place_entry(std::string_view relative_path, unsigned char* record) {
+  std::copy(kEntryHeader.begin(), kEntryHeader.end(), record);
+  unsigned char* out = record + kDevicePathOffset;
   out = std::copy(kDevicePrefix.begin(), kDevicePrefix.end(), out);
   *out++ = '\\';
   std::copy(relative_path.begin(), relative_path.end(), out);
+}
+
+}  // namespace
+
+bool encode_entry(std::string_view relative_path, PlaylistEntry& entry) {
+  if (relative_path.size() > kMaxEntryPathLength) return false;
+  entry.fill(0);
+  place_entry(relative_path, entry.data());
+  return true;
+}
+
+bool append_entry(std::string_view relative_path, std::string& entries) {
+  if (relative_path.size() > kMaxEntryPathLength) return false;
+  std::size_t start = entries.size();
+  entries.resize(start + kEntrySize);  // zeros
+  place_entry(relative_path, reinterpret_cast<unsigned char*>(entries.data() + start));
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 inline constexpr std::size_t kEntrySize = 716;
@@ -23,3 +24,7 @@ using PlaylistEntry = std::array<unsigned char, kEntrySize>;
 // separator), copied byte for byte. Returns false, leaving the record unspecified, when the
 // path does not fit the device path field.
 bool encode_entry(std::string_view relative_path, PlaylistEntry& entry);
+
+// As encode_entry, appending the record to entries: false, appending nothing, when the path does
+// not fit.
+bool append_entry(std::string_view relative_path, std::string& entries);

@@ -31,6 +31,12 @@ bool is_valid_utf8(std::string_view text) {
   return true;
 }
 
+std::size_t find_separator(std::string_view text, std::size_t from) {
+  for (std::size_t i = from; i < text.size(); ++i)
+    if (text[i] == '\\' || text[i] == '/') return i;
+  return std::string_view::npos;
+}
+
 char32_t take_utf8_character(std::string_view& utf8) {
   unsigned char lead = static_cast<unsigned char>(utf8[0]);
   std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;

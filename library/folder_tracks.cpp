@@ -30,10 +30,12 @@ bool is_apple_double(std::string_view name) { return name.starts_with("._"); }
 
 // The kind of a file of audio in another format than MP3, which no playlist lists, as its
 // extension; empty for any other file.
-std::string other_audio_kind(std::string_view name) {
+std::string_view other_audio_kind(std::string_view name) {
+  std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || name.size() - dot > 5) return {};
   for (std::string_view kind : {".wma", ".ogg", ".oga", ".flac", ".m4a", ".m4b", ".mp4", ".wav",
                                 ".aac", ".opus", ".aiff", ".aif", ".ape", ".wv", ".mpc", ".mp2"})
-    if (matches(name, kind)) return std::string(kind);
+    if (equal_ignoring_ascii_case(name.substr(dot), kind)) return kind;
   return {};
 }
 
@@ -63,12 +65,14 @@ class FolderWalk {
     for (std::size_t entry = 0; entry < listing->size(); ++entry) {
       if (!is_candidate(*listing, entry)) continue;
       std::string_view name = listing->system_name(entry);
-      if (std::string kind = other_audio_kind(name); !kind.empty()) {
-        ++other_audio;
-        if (std::find(other_kinds.begin(), other_kinds.end(), kind) == other_kinds.end())
-          other_kinds.push_back(kind);
+      if (!matches(name, ".mp3")) {
+        if (std::string_view kind = other_audio_kind(name); !kind.empty()) {
+          ++other_audio;
+          if (std::find(other_kinds.begin(), other_kinds.end(), kind) == other_kinds.end())
+            other_kinds.emplace_back(kind);
+        }
+        continue;
       }
-      if (!matches(name, ".mp3")) continue;
       if (!listing->usable(entry)) {
         warn_unusable(library_, folder, *listing, entry);
         continue;

@@ -19,7 +19,8 @@ std::shared_ptr<const FolderListing> Listings::read(const std::string& folder, b
 
 std::shared_ptr<const FolderListing> Listings::find_or_read(const std::string& folder, bool keep,
                                                             bool& missing, std::string& reason) {
-  const std::string key = folder.empty() ? "." : folder;
+  if (folder.empty()) return find_or_read(".", keep, missing, reason);
+  const std::string& key = folder;
   if (auto found = places_.find(key); found != places_.end()) {
     recent_.splice(recent_.begin(), recent_, found->second);
     return found->second->second;

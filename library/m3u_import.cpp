@@ -107,6 +107,7 @@ bool is_plainly_no_audio(std::string_view name) {
   std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return false;
   std::string_view extension = name.substr(dot + 1);
+  if (equal_ignoring_ascii_case(extension, "mp3")) return false;
   for (std::string_view kind :
        {"jpg", "jpeg", "png", "gif", "bmp", "webp", "tif",  "tiff", "ico",  "heic",
         "txt", "nfo",  "log", "cue", "pdf", "doc",  "docx", "rtf",  "htm",  "html",
@@ -129,6 +130,16 @@ class Import {
 
   M3uImport run() {
     console_.log("\tParsing M3U %s\n", m3u_);
+    // The M3U's folder, in use while its lines are looked up in it.
+    std::size_t separator = device_path_.rfind('/');
+    folder_device_path_ = separator == std::string::npos ? "." : device_path_.substr(0, separator);
+    bool missing = false;
+    std::string reason;
+    folder_ = library_.listings.read(folder_device_path_, missing, reason);
+    if (folder_ == nullptr)
+      return fail("cannot list " +
+                  console_.quoted_text(m3u_folder_.substr(0, m3u_folder_.size() - 1)) + ": " +
+                  reason);
     DeviceError error;
     std::unique_ptr<ReadableFile> file = library_.device.open(device_path_, error);
     if (file == nullptr)
@@ -139,7 +150,7 @@ class Import {
     while (read_m3u_line(reader, read)) {
       ++line_number_;
       // A zero byte ends the line's text.
-      std::string_view line(read.c_str());
+      std::string_view line = std::string_view(read).substr(0, read.find('\0'));
       // A comment is skipped whole, however long.
       if (line.empty() || line.front() == '#') continue;
       if ((reader.over_long && line.size() == read.size()) ||
@@ -174,14 +185,16 @@ class Import {
   // characters names nothing, and is passed over as a comment is.
   bool take(std::string_view line) {
     if (characters_in(line) < 4) return true;
-    std::string text(line);
+    std::string_view text = line;
+    std::string uri_path;
     if (is_url(text)) {
       // A stream on the web, or any other place that is no file on the player.
       if (!equal_ignoring_ascii_case(text.substr(0, 7), "file://")) return names_no_file(line);
-      text = path_of_file_uri(std::string_view(text).substr(7));
+      uri_path = path_of_file_uri(text.substr(7));
+      text = uri_path;
     }
-    if (is_absolute(text)) return take_absolute(text, line);
-    std::string converted;
+    if (is_absolute(text)) return take_absolute(std::string(text), line);
+    std::string& converted = converted_;
     if (!in_code_page(text, converted)) {
       skip("code page " + library_.code_page.name() + " has no characters for " +
            console_.quoted_written(line) + other_code_page_spelling(library_, text));
@@ -189,10 +202,11 @@ class Import {
     }
     Outcome outcome = take_relative(converted, true);
     // VLC writes the names beside the playlist percent-encoded: "03%20J%C3%B3ga.mp3".
-    std::optional<std::string> decoded = percent_decoded(line, true);
-    if (outcome == Outcome::no_file && decoded && in_code_page(*decoded, converted) &&
-        holds_portable_names(converted))
-      outcome = take_relative(converted, false);
+    if (outcome == Outcome::no_file) {
+      std::optional<std::string> decoded = percent_decoded(line, true);
+      if (decoded && in_code_page(*decoded, converted) && holds_portable_names(converted))
+        outcome = take_relative(converted, false);
+    }
     return outcome == Outcome::failed ? false : outcome != Outcome::no_file || names_no_file(line);
   }
 
@@ -211,12 +225,10 @@ class Import {
 
   // Most players and editors now write UTF-8; the player resolves names in its code page. Any
   // other text is taken as code-page text.
-  bool in_code_page(const std::string& text, std::string& converted) const {
-    if (is_ascii(text) || !is_valid_utf8(text)) {
-      converted = text;
-      return true;
-    }
-    return library_.code_page.from_utf8(text, converted);
+  bool in_code_page(std::string_view text, std::string& converted) const {
+    CodePage::Conversion conversion = library_.code_page.convert_utf8(text, converted);
+    if (conversion == CodePage::Conversion::not_utf8) converted.assign(text);
+    return conversion != CodePage::Conversion::unspellable;
   }
 
   // The text as written, or (warned) only when it names a file.
@@ -241,8 +253,11 @@ class Import {
   // Looks the path up under the M3U's folder and takes it when it names a track.
   Outcome look_up(const std::string& text) {
     if (m3u_folder_.size() + text.size() > kMaxPathText) return Outcome::no_file;
-    std::string joined = std::string(m3u_folder_) + text;
-    Resolution found = resolve(library_.listings, library_.code_page, joined);
+    Resolution found =
+        resolve_in(library_.listings, library_.code_page, *folder_, folder_device_path_,
+                   m3u_folder_.substr(0, m3u_folder_.size() - 1), text);
+    std::string& joined = joined_;
+    joined.assign(m3u_folder_).append(text);
     if (found.kind == Resolution::Kind::failed) {
       fail("cannot look up line " + std::to_string(line_number_) + " of " +
            console_.quoted_text(m3u_) + ": " + found.reason);
@@ -297,11 +312,15 @@ class Import {
   Console& console_;
   const std::string& m3u_;
   const std::string& device_path_;
-  std::string_view m3u_folder_;
+  std::string_view m3u_folder_;  // its path text, with the backslash after it
+  std::string folder_device_path_;
+  std::shared_ptr<const FolderListing> folder_;
   TrackList& tracks_;
   unsigned line_number_ = 0;
   unsigned lines_naming_no_file_ = 0;
   std::vector<std::string> naming_no_file_;  // the first few, as the report shows them
+  std::string joined_;                       // the path being looked up, kept for its room
+  std::string converted_;                    // the line in the code page, likewise
   M3uImport result_;
 };
 

@@ -13,22 +13,58 @@ constexpr unsigned char kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
 bool fill(M3uReader& reader) {
   if (reader.position < reader.length) return true;
   if (reader.ended) return false;
-  reader.buffer.resize(kReadSize);
+  // Left as it is: every byte read is written before it is looked at.
+  if (reader.buffer == nullptr) reader.buffer.reset(new unsigned char[kReadSize]);
   reader.position = 0;
   reader.length = 0;
   DeviceError error;
-  if (!reader.file->read(reinterpret_cast<char*>(reader.buffer.data()), kReadSize, reader.length,
+  if (!reader.file->read(reinterpret_cast<char*>(reader.buffer.get()), kReadSize, reader.length,
                          error)) {
     reader.failure = error.reason;
     reader.length = 0;
   }
-  if (reader.length == 0) reader.ended = true;
+  // A read gives fewer bytes than asked only at the end of the file: no read is spent to learn
+  // that there is nothing more.
+  if (reader.length < kReadSize) reader.ended = true;
   return reader.length > 0;
 }
 
 bool starts_with(const M3uReader& reader, std::initializer_list<unsigned char> mark) {
   return reader.length >= mark.size() &&
-         std::equal(mark.begin(), mark.end(), reader.buffer.begin());
+         std::equal(mark.begin(), mark.end(), reader.buffer.get());
+}
+
+// Appends to the line what fits of the run of bytes, noting an over-long line.
+void append_run(M3uReader& reader, std::string& line, const unsigned char* run, std::size_t size) {
+  std::size_t room = kMaxLineRead - std::min(line.size(), kMaxLineRead);
+  if (size > room) reader.over_long = true;
+  line.append(reinterpret_cast<const char*>(run), std::min(size, room));
+}
+
+// A line of a file in a single-byte encoding or UTF-8, whole runs of bytes at a time.
+bool read_byte_line(M3uReader& reader, std::string& line) {
+  bool read_any = false;
+  while (fill(reader)) {
+    read_any = true;
+    const unsigned char* start = reader.buffer.get() + reader.position;
+    const unsigned char* end = reader.buffer.get() + reader.length;
+    const unsigned char* stop = std::find_if(start, end, [](unsigned char byte) {
+      return byte == '\n' || byte == '\r' || byte == kEndOfText;
+    });
+    append_run(reader, line, start, static_cast<std::size_t>(stop - start));
+    reader.position += static_cast<std::size_t>(stop - start);
+    if (stop == end) continue;
+    ++reader.position;
+    if (*stop == kEndOfText) {
+      reader.ended = true;
+      reader.position = reader.length;
+      return stop != start || !line.empty();
+    }
+    // A carriage return alone ends a line too, as old Mac exports end theirs.
+    if (*stop == '\r' && fill(reader) && reader.buffer[reader.position] == '\n') ++reader.position;
+    return true;
+  }
+  return read_any;
 }
 
 // A byte-order mark at the very start says how the file is written; it is not part of a line.
@@ -121,6 +157,7 @@ bool read_m3u_line(M3uReader& reader, std::string& line) {
   if (!reader.started) read_byte_order_mark(reader);
   line.clear();
   reader.over_long = false;
+  if (reader.utf16 == M3uReader::Utf16::no) return read_byte_line(reader, line);
   int character = next_character(reader);
   if (character < 0) return false;
   for (; character >= 0 && character != '\n'; character = next_character(reader)) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ inline constexpr std::size_t kMaxLineRead = 4 * kMaxLineCharacters;
 
 struct M3uReader {
   ReadableFile* file = nullptr;
-  std::vector<unsigned char> buffer;
+  std::unique_ptr<unsigned char[]> buffer;
   std::size_t position = 0;
   std::size_t length = 0;
   bool started = false;

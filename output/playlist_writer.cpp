@@ -111,16 +111,18 @@ void PlaylistWriter::begin_writing() {
       (error.reason.empty() ? "the previous playlist changed meanwhile" : error.reason);
 }
 
-// Compares the entries made with the playlist there now, or writes them once they differ.
-void PlaylistWriter::hand_over() {
+// Compares the entries made with the playlist there now, or writes them once they differ. The
+// last time, one byte more is asked for: the playlist there is the same only if it ends there too.
+void PlaylistWriter::hand_over(bool last) {
   Playlist& playlist = *playlist_;
-  if (playlist.pending.empty()) return;
+  if (playlist.pending.empty() && !last) return;
   if (!playlist.differs && playlist.failure.empty()) {
-    previous_bytes_.resize(playlist.pending.size());
+    previous_bytes_.resize(playlist.pending.size() + (last ? 1 : 0));
     std::size_t count = 0;
     DeviceError ignored;
     if (playlist.previous->read(previous_bytes_.data(), previous_bytes_.size(), count, ignored) &&
-        count == previous_bytes_.size() && previous_bytes_ == playlist.pending) {
+        count == playlist.pending.size() &&
+        std::string_view(previous_bytes_).substr(0, count) == playlist.pending) {
       playlist.repeated += count;
       playlist.pending.clear();
       return;
@@ -187,33 +189,26 @@ PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
 
 bool PlaylistWriter::add(std::string_view relative_path) {
   Playlist& playlist = *playlist_;
-  PlaylistEntry entry;
-  if (!encode_entry(relative_path, entry)) return false;
-  playlist.size += entry.size();
+  if (relative_path.size() > kMaxEntryPathLength) return false;
+  playlist.size += kEntrySize;
+  // Once the playlist failed, what follows is only counted, never kept.
   if (!playlist.failure.empty()) return true;
-  playlist.pending.append(reinterpret_cast<const char*>(entry.data()), entry.size());
-  if (playlist.pending.size() >= kWriteSize) hand_over();
+  append_entry(relative_path, playlist.pending);
+  if (playlist.pending.size() >= kWriteSize) hand_over(false);
   return true;
 }
 
 bool PlaylistWriter::finish() {
   Playlist& playlist = *playlist_;
-  hand_over();
+  hand_over(true);
   if (!playlist.differs && playlist.failure.empty()) {
-    // Repeated so far: the same playlist only if the old one ends here too.
-    char more = 0;
-    std::size_t count = 0;
-    DeviceError ignored;
-    if (playlist.previous->read(&more, 1, count, ignored) && count == 0) {
-      ++counts_.unchanged;
-      if (dry_run_)
-        dry_run_report_.emplace_back(playlist.place.text, false);
-      else if (playlist.place.temporary_there)
-        remove_temporary_file(playlist.temporary_path, playlist.temporary_text);
-      playlist_.reset();
-      return true;
-    }
-    begin_writing();
+    ++counts_.unchanged;
+    if (dry_run_)
+      dry_run_report_.emplace_back(playlist.place.text, false);
+    else if (playlist.place.temporary_there)
+      remove_temporary_file(playlist.temporary_path, playlist.temporary_text);
+    playlist_.reset();
+    return true;
   }
   if (!playlist.failure.empty()) return fail();
   if (dry_run_) {

@@ -89,7 +89,7 @@ class PlaylistWriter {
   };
 
   void begin_writing();
-  void hand_over();
+  void hand_over(bool last);
   bool fail();
   void remove_temporary_file(const std::string& device_path, std::string_view text);
   void put_batch_in_place();

@@ -22,7 +22,8 @@ const CodePage* CodePages::spelling(std::string_view system_name, const CodePage
     std::string ignored;
     const CodePage* code_page = offered == current.name() ? nullptr : named(offered, ignored);
     NameFault fault = NameFault::none;
-    if (code_page != nullptr && player_name(*code_page, system_name, fault)) return code_page;
+    std::string text;
+    if (code_page != nullptr && player_name(*code_page, system_name, text, fault)) return code_page;
   }
   return nullptr;
 }

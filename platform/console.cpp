@@ -46,9 +46,9 @@ void Console::write_error_line(const std::string& line) {
 
 void Console::print(std::string_view format, std::string_view text) {
   std::size_t at = format.find("%s");
-  std::string shown = code_page_->shown(text);
-  show_controls_as_question_marks(shown);
-  line_.assign(format.substr(0, at)).append(shown).append(format.substr(at + 2));
+  line_.assign(format.substr(0, at));
+  code_page_->append_shown(text, line_);
+  line_.append(format.substr(at + 2));
   print_line(line_);
 }
 

@@ -1,8 +1,10 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -57,6 +59,15 @@ bool prepare_process(std::string& reason) {
       reason = "cannot open /dev/null: " + std::string(std::strerror(null < 0 ? errno : EBADF));
       return false;
     }
+  }
+  // The log goes out in large writes where no one reads it as it comes: to a file, or to
+  // nothing. A terminal or a pipe gets it as it is made.
+  struct stat output {};
+  bool kept = fstat(1, &output) == 0 && (S_ISREG(output.st_mode) || S_ISCHR(output.st_mode)) &&
+              isatty(1) != 1;
+  if (kept && std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16) != 0) {
+    reason = "cannot set up standard output";
+    return false;
   }
   return set_action(SIGPIPE, SIG_IGN, reason) && set_action(SIGXFSZ, SIG_IGN, reason);
 }

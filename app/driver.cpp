@@ -169,6 +169,9 @@ int write_all_playlists(Run& run) {
     return kExitFailure;
   }
   if (!is_music_folder(run, *plan.music)) return kExitUsage;
+  std::vector<std::string> folders;
+  for (const PlannedFolder& folder : plan.folders.taken) folders.push_back(folder.device_path);
+  run.device.will_list(folders);
   bool all_written = plan.folders.all_examined && write_top_level_playlist(run, plan, writer);
   if (!plan.folders.all_examined) writer.count_not_begun();
   // The folder pass runs even when the playlist of folders could not be written.

@@ -1,6 +1,8 @@
 #include "core/code_page.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "core/utf8.h"
@@ -81,29 +83,30 @@ bool CodePage::from_utf8(std::string_view utf8, std::string& text) const {
 
 // One pass: every character is checked as UTF-8 and looked up as it is taken.
 CodePage::Conversion CodePage::convert_utf8(std::string_view utf8, std::string& text) const {
-  text.clear();
+  // No character takes more bytes in the code page than in UTF-8.
+  text.resize(utf8.size());
+  char* out = text.data();
   bool spellable = true;
   for (std::size_t i = 0; i < utf8.size();) {
     // ASCII reads the same in every code page offered, and runs of it go at once.
-    std::size_t run = i;
-    while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80) ++run;
-    text.append(utf8.substr(i, run - i));
+    std::size_t run = end_of_ascii(utf8, i);
+    std::memcpy(out, utf8.data() + i, run - i);
+    out += run - i;
     if (run == utf8.size()) break;
-    unsigned char lead = static_cast<unsigned char>(utf8[run]);
-    std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                         : lead >= 0xE0 && lead <= 0xEF ? 3
-                         : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                        : 0;
-    if (length == 0 || run + length > utf8.size() || !is_valid_utf8(utf8.substr(run, length)))
+    std::size_t length = utf8_sequence_length(utf8, run);
+    if (length == 0) {
+      text.clear();
       return Conversion::not_utf8;
+    }
     std::string_view character_bytes = utf8.substr(run, length);
     char32_t character = take_utf8_character(character_bytes);
     if (character < kCharacters && bytes_[character] >= 0)
-      text += static_cast<char>(bytes_[character]);
+      *out++ = static_cast<char>(bytes_[character]);
     else
       spellable = false;
     i = run + length;
   }
+  text.resize(static_cast<std::size_t>(out - text.data()));
   return spellable ? Conversion::converted : Conversion::unspellable;
 }
 
@@ -128,17 +131,46 @@ std::string CodePage::shown(std::string_view text) const {
   return utf8;
 }
 
+namespace {
+
+// True when all eight bytes of word are printable ASCII, 0x20 to 0x7E.
+bool all_printable_ascii(std::uint64_t word) {
+  constexpr std::uint64_t kEach = 0x0101010101010101u;
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  std::uint64_t below_space = (word - 0x20 * kEach) & ~word;
+  std::uint64_t delete_bytes = word ^ (0x7F * kEach);
+  std::uint64_t is_delete = (delete_bytes - kEach) & ~delete_bytes;
+  return ((word | below_space | is_delete) & kHigh) == 0;
+}
+
+}  // namespace
+
 void CodePage::append_shown(std::string_view text, std::string& shown) const {
-  // Runs of printable ASCII, most of any name, go at once.
+  std::size_t start = shown.size();
+  // Each byte shows as up to three.
+  shown.resize(start + 3 * text.size());
+  char* out = shown.data() + start;
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t run = i;
-    while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F) ++run;
-    shown.append(text.substr(i, run - i));
-    if (run == text.size()) break;
-    unsigned char index = static_cast<unsigned char>(text[run]);
-    shown.append(shown_[index].data(), shown_length_[index]);
-    i = run + 1;
+    // Printable ASCII, most of any name, goes eight bytes at a time; eight that are not, one
+    // at a time.
+    std::uint64_t word = 0;
+    std::size_t end = std::min(i + 8, text.size());
+    if (end == i + 8) {
+      std::memcpy(&word, text.data() + i, 8);
+      if (all_printable_ascii(word)) {
+        std::memcpy(out, &word, 8);
+        out += 8;
+        i += 8;
+        continue;
+      }
+    }
+    for (; i < end; ++i) {
+      unsigned char byte = static_cast<unsigned char>(text[i]);
+      std::memcpy(out, shown_[byte].data(), 3);
+      out += shown_length_[byte];
+    }
   }
+  shown.resize(static_cast<std::size_t>(out - shown.data()));
 }
 
 std::size_t CodePage::bytes_defined() const {

@@ -66,7 +66,7 @@ class CodePage {
   std::vector<std::int16_t> bytes_;  // of each character below kCharacters, or -1
   std::array<unsigned char, 256> upper_;
   // Each byte as the console shows it: its character in UTF-8, up to three bytes, and how many.
-  std::array<std::array<char, 3>, 256> shown_;
+  std::array<std::array<char, 3>, 256> shown_{};
   std::array<unsigned char, 256> shown_length_;
 };
 

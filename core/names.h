@@ -20,7 +20,13 @@ int compare_player_names(const CodePage& code_page, std::string_view left, std::
 // The fixed order in which folders are listed where the file system's own order means nothing:
 // letters folded to upper case as the code page folds them, ties broken byte by byte. Names that
 // differ only in case come next to each other.
-bool listing_order(const CodePage& code_page, std::string_view left, std::string_view right);
+// Negative, zero (the same bytes) or positive, as memcmp.
+int compare_in_listing_order(const CodePage& code_page, std::string_view left,
+                             std::string_view right);
+inline bool listing_order(const CodePage& code_page, std::string_view left,
+                          std::string_view right) {
+  return compare_in_listing_order(code_page, left, right) < 0;
+}
 
 // Why the player could never use a name, or nothing when it can.
 enum class NameFault {

@@ -37,12 +37,17 @@ FolderListing::FolderListing(DeviceListing listing, const CodePage& code_page)
                kNone,
                entry.type,
                entry.linked,
-               NameFault::none};
+               NameFault::none,
+               false};
     if (player_name(code_page, name, text, kept.fault)) {
       // Most names read the same in both, ASCII ones always: stored once.
-      kept.text = text == name ? entry.name : static_cast<std::uint32_t>(names_.size());
+      bool same = text == name;
+      kept.text = same ? entry.name : static_cast<std::uint32_t>(names_.size());
       kept.text_length = static_cast<std::uint16_t>(text.size());
-      if (text != name) names_.append(text).push_back('\0');
+      // A usable name holds no control character but DEL; one that differs from its text was
+      // converted from UTF-8, one that does not is ASCII or the code page's own bytes.
+      kept.shown_as_name = (!same || is_ascii(name)) && name.find('\x7F') == std::string_view::npos;
+      if (!same) names_.append(text).push_back('\0');
     }
     entries_.push_back(kept);
   }
@@ -53,23 +58,40 @@ FolderListing::FolderListing(DeviceListing listing, const CodePage& code_page)
   // Listing order: names compared as the player folds them, ties broken byte by byte; one text
   // for two names (UTF-8 and code-page bytes): the names decide.
   auto before = [&](const Entry& left, const Entry& right) {
-    std::string_view left_key = key(left);
-    std::string_view right_key = key(right);
-    if (left_key == right_key)
-      return std::strcmp(names_.c_str() + left.name, names_.c_str() + right.name) < 0;
-    return listing_order(code_page, left_key, right_key);
+    int order = compare_in_listing_order(code_page, key(left), key(right));
+    if (order == 0) return std::strcmp(names_.c_str() + left.name, names_.c_str() + right.name) < 0;
+    return order < 0;
   };
-  if (!listing.in_player_order) std::sort(entries_.begin(), entries_.end(), before);
+  if (!listing.in_player_order) {
+    // Most names differ in their first four letters: compared folded, as one number, they
+    // decide most comparisons at once. A shorter name has zeros where a longer one has letters,
+    // and comes first as it should.
+    for (Entry& entry : entries_) {
+      std::string_view name = key(entry);
+      entry.sort_prefix = 0;
+      for (std::size_t i = 0; i < 4; ++i)
+        entry.sort_prefix =
+            entry.sort_prefix << 8 |
+            (i < name.size() ? code_page.upper(static_cast<unsigned char>(name[i])) : 0);
+    }
+    std::sort(entries_.begin(), entries_.end(), [&](const Entry& left, const Entry& right) {
+      if (left.sort_prefix != right.sort_prefix) return left.sort_prefix < right.sort_prefix;
+      return before(left, right);
+    });
+    for (Entry& entry : entries_) entry.twin_of = kNone;
+  }
   // The names the player can spell, in that order of names (where the device's order is the
   // player's, the entries themselves keep it); of equal names, the first listed is taken and the
   // others are its twins.
-  std::vector<std::uint32_t> spelled;
+  std::vector<std::uint32_t>& spelled = by_name_;
+  spelled.reserve(entries_.size());
   for (std::uint32_t place = 0; place < entries_.size(); ++place)
     if (entries_[place].fault == NameFault::none) spelled.push_back(place);
   if (listing.in_player_order)
     std::sort(spelled.begin(), spelled.end(), [&](std::uint32_t left, std::uint32_t right) {
       return before(entries_[left], entries_[right]);
     });
+  auto taken_end = spelled.begin();
   for (auto group = spelled.begin(); group != spelled.end();) {
     auto end = std::find_if(group + 1, spelled.end(), [&](std::uint32_t place) {
       return compare_player_names(code_page, key(entries_[*group]), key(entries_[place])) != 0;
@@ -77,9 +99,10 @@ FolderListing::FolderListing(DeviceListing listing, const CodePage& code_page)
     std::uint32_t taken = *std::min_element(group, end);
     for (auto twin = group; twin != end; ++twin)
       if (*twin != taken) entries_[*twin].twin_of = taken;
-    by_name_.push_back(taken);
+    *taken_end++ = taken;
     group = end;
   }
+  spelled.erase(taken_end, spelled.end());
 }
 
 std::string_view FolderListing::system_name(std::size_t entry) const {
@@ -132,14 +155,20 @@ std::string device_path_of(std::string_view folder, std::string_view name) {
 namespace {
 
 // Looks parts up one by one, from the folder with that device path, whose listing may be at hand.
-Resolution look_up_parts(ListingSource& listings, const CodePage& code_page, std::string folder,
+Resolution look_up_parts(ListingSource& listings, const CodePage& code_page, std::string_view from,
                          const FolderListing* at_hand, std::span<const std::string_view> parts) {
   Resolution resolution;
+  std::string& folder = resolution.device_path;
   if (parts.empty()) {
     resolution.kind = Resolution::Kind::folder;
-    resolution.device_path = std::move(folder);
+    folder.assign(from);
     return resolution;
   }
+  // Room for the path found, in one allocation.
+  std::size_t room = from.size();
+  for (std::string_view part : parts) room += 1 + part.size() * 4;
+  folder.reserve(room);
+  folder.assign(from);
   resolution.own_file = is_own_file_name(code_page, parts.back());
   for (std::size_t part = 0; part < parts.size(); ++part) {
     // Held for the lookup: the folder cannot go while its entry is used.
@@ -150,25 +179,26 @@ Resolution look_up_parts(ListingSource& listings, const CodePage& code_page, std
       held = listings.listing(folder, missing, resolution.reason);
       if (held == nullptr) {
         resolution.kind = missing ? Resolution::Kind::missing : Resolution::Kind::failed;
+        folder.clear();
         return resolution;
       }
       listing = held.get();
     }
     std::optional<std::size_t> entry = listing->find(parts[part]);
-    if (!entry) return resolution;
+    if (!entry) break;
     if (folder == ".")
       folder.assign(listing->system_name(*entry));
     else
       folder.append(1, '/').append(listing->system_name(*entry));
     EntryType type = listing->type(*entry);
     bool last = part + 1 == parts.size();
-    if (!last && type != EntryType::folder) return resolution;
+    if (!last && type != EntryType::folder) break;
     if (last)
       resolution.kind = type == EntryType::folder ? Resolution::Kind::folder
                         : type == EntryType::file ? Resolution::Kind::file
                                                   : Resolution::Kind::other;
   }
-  resolution.device_path = std::move(folder);
+  if (resolution.kind == Resolution::Kind::missing) folder.clear();
   return resolution;
 }
 
@@ -186,6 +216,10 @@ Resolution resolve(ListingSource& listings, const CodePage& code_page, std::stri
 Resolution resolve_in(ListingSource& listings, const CodePage& code_page,
                       const FolderListing& folder, const std::string& device_folder,
                       std::string_view folder_text, std::string_view path) {
+  // Most lines name a file beside the M3U: one part, which Windows takes as it is.
+  if (!path.empty() && find_separator(path) == std::string_view::npos && !path.ends_with('.') &&
+      !path.ends_with(' '))
+    return look_up_parts(listings, code_page, device_folder, &folder, std::span(&path, 1));
   std::optional<std::vector<std::string_view>> parts = player_path_parts(path);
   if (!parts) return {};
   // A path that climbs leaves the folder: it is resolved from the music folder.

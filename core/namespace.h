@@ -63,6 +63,9 @@ class FolderListing {
   EntryType type(std::size_t entry) const { return entries_[entry].type; }
   bool linked(std::size_t entry) const { return entries_[entry].linked; }
   NameFault fault(std::size_t entry) const { return entries_[entry].fault; }
+  // True when the player's text shows in the log as the system name reads in UTF-8: the name
+  // was UTF-8 the code page spells exactly, without control characters.
+  bool shown_as_system_name(std::size_t entry) const { return entries_[entry].shown_as_name; }
   // The entry this one is a twin of, if any.
   std::optional<std::size_t> twin_of(std::size_t entry) const;
   // True for an entry the player can find: a name it can spell, and no twin.
@@ -85,10 +88,14 @@ class FolderListing {
     std::uint32_t text;  // kNone when the player has no text for it
     std::uint16_t name_length;
     std::uint16_t text_length;
-    std::uint32_t twin_of;  // kNone when taken
+    union {
+      std::uint32_t twin_of;      // kNone when taken
+      std::uint32_t sort_prefix;  // while sorting: the first four bytes of the key, folded
+    };
     EntryType type;
     bool linked;
     NameFault fault;
+    bool shown_as_name;
   };
   const CodePage* code_page_;
   std::string names_;

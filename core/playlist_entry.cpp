@@ -1,6 +1,7 @@
 #include "core/playlist_entry.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -10,7 +11,7 @@ void place_entry(std::string_view relative_path, unsigned char* record) {
   unsigned char* out = record + kDevicePathOffset;
   out = std::copy(kDevicePrefix.begin(), kDevicePrefix.end(), out);
   *out++ = '\\';
-  std::copy(relative_path.begin(), relative_path.end(), out);
+  std::memcpy(out, relative_path.data(), relative_path.size());
 }
 
 }  // namespace

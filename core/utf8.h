@@ -6,6 +6,12 @@
 
 bool is_ascii(std::string_view text);
 
+// Where the run of ASCII in text that begins at from ends.
+std::size_t end_of_ascii(std::string_view text, std::size_t from);
+
+// How many bytes the valid UTF-8 character at text[at] takes; 0 where none begins.
+std::size_t utf8_sequence_length(std::string_view text, std::size_t at);
+
 bool is_valid_utf8(std::string_view text);
 
 // The first backslash or slash in text at or after from, or npos.

@@ -58,10 +58,11 @@ class FolderWalk {
     if (std::optional<std::size_t> m3u = m3u_of(folder, *listing))
       return add_m3u(folder, device_path, *listing, *m3u);
     if (top) console.log("\tM3U file not found, adding individual files\n");
-    TrackList own;
+    std::vector<std::uint32_t> own;  // the folder's MP3 files
+    std::size_t own_bytes = 0;
+    std::string path;
     std::vector<std::string> other_kinds;
     std::size_t other_audio = 0;
-    std::string path;
     for (std::size_t entry = 0; entry < listing->size(); ++entry) {
       if (!is_candidate(*listing, entry)) continue;
       std::string_view name = listing->system_name(entry);
@@ -78,17 +79,33 @@ class FolderWalk {
         continue;
       }
       if (join_path(path, folder, listing->text(entry))) {
-        own.add(path);
+        own.push_back(static_cast<std::uint32_t>(entry));
+        own_bytes += path.size();
         continue;
       }
       console.warn("skipping track " +
                    console.quoted_text(folder + "\\" + std::string(listing->text(entry))) +
                    ": path longer than " + std::to_string(kMaxPathText) + " characters");
     }
-    own.sort();
-    for (std::size_t track = 0; track < own.size(); ++track) {
-      console.log("\tAdding MP3 file %s\n", own[track]);
-      result_.tracks.add(own[track]);
+    // Byte order: "B.mp3" before "a.mp3", "Track 10" before "Track 9".
+    std::sort(own.begin(), own.end(), [&listing](std::uint32_t left, std::uint32_t right) {
+      return listing->text(left) < listing->text(right);
+    });
+    result_.tracks.reserve(own.size(), own_bytes);
+    // Names are mostly shown as they are spelt: only the folder is shown from its text.
+    std::string shown;
+    library_.code_page.append_shown(folder, shown);
+    if (!folder.empty()) shown.push_back('\\');
+    std::size_t folder_shown = shown.size();
+    for (std::uint32_t entry : own) {
+      join_path(path, folder, listing->text(entry));
+      if (listing->shown_as_system_name(entry)) {
+        shown.resize(folder_shown);
+        console.log_shown("\tAdding MP3 file %s\n", shown.append(listing->system_name(entry)));
+      } else {
+        console.log("\tAdding MP3 file %s\n", path);
+      }
+      result_.tracks.add(path);
     }
     if (other_audio > 0) {
       std::sort(other_kinds.begin(), other_kinds.end());

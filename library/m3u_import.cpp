@@ -151,14 +151,15 @@ class Import {
       ++line_number_;
       // A zero byte ends the line's text.
       std::string_view line = std::string_view(read).substr(0, read.find('\0'));
-      // A comment is skipped whole, however long.
+      // A comment is skipped whole, however long; a line of under four characters names
+      // nothing, and is passed over as a comment is.
       if (line.empty() || line.front() == '#') continue;
-      if ((reader.over_long && line.size() == read.size()) ||
-          characters_in(line) > kMaxLineCharacters) {
+      std::size_t characters = characters_in(line);
+      if ((reader.over_long && line.size() == read.size()) || characters > kMaxLineCharacters) {
         skip(std::string("longer than ")
                  .append(std::to_string(kMaxLineCharacters))
                  .append(" characters"));
-      } else if (!take(line)) {
+      } else if (characters >= 4 && !take(line)) {
         return result_;
       }
     }
@@ -181,10 +182,8 @@ class Import {
     }));
   }
 
-  // Takes the line, or skips it; false when it cannot be looked up. A line of under four
-  // characters names nothing, and is passed over as a comment is.
+  // Takes the line, or skips it; false when it cannot be looked up.
   bool take(std::string_view line) {
-    if (characters_in(line) < 4) return true;
     std::string_view text = line;
     std::string uri_path;
     if (is_url(text)) {
@@ -225,9 +224,13 @@ class Import {
 
   // Most players and editors now write UTF-8; the player resolves names in its code page. Any
   // other text is taken as code-page text.
-  bool in_code_page(std::string_view text, std::string& converted) const {
+  // The UTF-8 it was written in is kept to show it: the code page's text shows as that.
+  bool in_code_page(std::string_view text, std::string& converted) {
     CodePage::Conversion conversion = library_.code_page.convert_utf8(text, converted);
     if (conversion == CodePage::Conversion::not_utf8) converted.assign(text);
+    shown_as_written_ = conversion == CodePage::Conversion::converted &&
+                        text.find('\x7F') == std::string_view::npos;
+    written_ = text;
     return conversion != CodePage::Conversion::unspellable;
   }
 
@@ -270,7 +273,15 @@ class Import {
       skip(console_.quoted_text(joined) + " is no audio file");
       return Outcome::refused;
     }
-    console_.log("\tAdding %s\n", joined);
+    // Looked up, the path holds no control characters.
+    if (shown_as_written_) {
+      if (m3u_folder_shown_.empty())
+        library_.code_page.append_shown(m3u_folder_, m3u_folder_shown_);
+      shown_.assign(m3u_folder_shown_).append(written_);
+      console_.log_shown("\tAdding %s\n", shown_);
+    } else {
+      console_.log("\tAdding %s\n", joined);
+    }
     tracks_.add(joined);
     return Outcome::taken;
   }
@@ -321,6 +332,10 @@ class Import {
   std::vector<std::string> naming_no_file_;  // the first few, as the report shows them
   std::string joined_;                       // the path being looked up, kept for its room
   std::string converted_;                    // the line in the code page, likewise
+  std::string_view written_;                 // the path being looked up, as written
+  bool shown_as_written_ = false;            // its text shows as written
+  std::string m3u_folder_shown_;             // the M3U's folder as the log shows it, once needed
+  std::string shown_;                        // the path being looked up, as the log shows it
   M3uImport result_;
 };
 

@@ -1,6 +1,7 @@
 #include "library/m3u_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace {
@@ -30,8 +31,7 @@ bool fill(M3uReader& reader) {
 }
 
 bool starts_with(const M3uReader& reader, std::initializer_list<unsigned char> mark) {
-  return reader.length >= mark.size() &&
-         std::equal(mark.begin(), mark.end(), reader.buffer.get());
+  return reader.length >= mark.size() && std::equal(mark.begin(), mark.end(), reader.buffer.get());
 }
 
 // Appends to the line what fits of the run of bytes, noting an over-long line.
@@ -48,9 +48,13 @@ bool read_byte_line(M3uReader& reader, std::string& line) {
     read_any = true;
     const unsigned char* start = reader.buffer.get() + reader.position;
     const unsigned char* end = reader.buffer.get() + reader.length;
-    const unsigned char* stop = std::find_if(start, end, [](unsigned char byte) {
-      return byte == '\n' || byte == '\r' || byte == kEndOfText;
-    });
+    static constexpr std::array<bool, 256> kEndsLine = [] {
+      std::array<bool, 256> table{};
+      table['\n'] = table['\r'] = table[kEndOfText] = true;
+      return table;
+    }();
+    const unsigned char* stop = start;
+    while (stop != end && !kEndsLine[*stop]) ++stop;
     append_run(reader, line, start, static_cast<std::size_t>(stop - start));
     reader.position += static_cast<std::size_t>(stop - start);
     if (stop == end) continue;

@@ -13,11 +13,11 @@
 class TrackList {
  public:
   void add(std::string_view path);
+  // Room for so many tracks, whose paths take so many bytes in all, taken at once.
+  void reserve(std::size_t tracks, std::size_t bytes);
   std::size_t size() const { return places_.size(); }
   bool empty() const { return places_.empty(); }
   std::string_view operator[](std::size_t index) const;
-  // Byte order: "B.mp3" before "a.mp3", "Track 10" before "Track 9".
-  void sort();
 
  private:
   std::string paths_;

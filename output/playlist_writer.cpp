@@ -156,6 +156,8 @@ PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
   playlist_ = std::make_unique<Playlist>();
   Playlist& playlist = *playlist_;
   playlist.place = std::move(place);
+  // Room for what is made before it is handed over, taken once.
+  playlist.pending.reserve(kWriteSize + kEntrySize);
   // Neither "*.mp3" nor "*.m3u": a half-written playlist is never taken for a track or an M3U.
   playlist.temporary_path = playlist.place.device_path + std::string(kTemporarySuffix);
   playlist.temporary_text = playlist.place.text + std::string(kTemporarySuffix);

@@ -58,6 +58,13 @@ void Console::log(std::string_view format, std::string_view text) {
   if (!quiet_) print(format, text);
 }
 
+void Console::log_shown(std::string_view format, std::string_view shown) {
+  if (quiet_) return;
+  std::size_t at = format.find("%s");
+  line_.assign(format.substr(0, at)).append(shown).append(format.substr(at + 2));
+  print_line(line_);
+}
+
 void Console::log(std::string_view line) {
   if (!quiet_) print(line);
 }

@@ -27,6 +27,8 @@ class Console {
   // the console expects them). Once standard output has failed, nothing more is printed.
   void log(std::string_view format, std::string_view text);
   void log(std::string_view line);
+  // As log, with text already as the log shows it: UTF-8 without control characters.
+  void log_shown(std::string_view format, std::string_view shown);
 
   // As log, for what the user asked to see (help, a dry run's answer): quiet or not.
   void print(std::string_view format, std::string_view text);

@@ -66,6 +66,8 @@ class Device {
 
   // The entries of a folder, "." and ".." left out, in the device's order.
   virtual bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) = 0;
+  // The folders a run will list next, in that order: a device may list them ahead.
+  virtual void will_list(const std::vector<std::string>& /*folders*/) {}
 
   // Opens a regular file for reading; anything else (a folder, a device, a pipe) is refused
   // without being opened where that can be told, and never read.

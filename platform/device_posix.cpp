@@ -3,17 +3,24 @@
 // leads to.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -87,18 +94,18 @@ class PosixReadableFile : public ReadableFile {
   PosixReadableFile(const PosixReadableFile&) = delete;
   PosixReadableFile& operator=(const PosixReadableFile&) = delete;
 
+  // Opened only when it is a regular file, which reads short only at its end: no read is spent
+  // to learn that there is nothing more.
   bool read(char* buffer, std::size_t size, std::size_t& count, DeviceError& error) override {
-    count = 0;
-    while (count < size) {
-      ssize_t result = ::read(descriptor_, buffer + count, size - count);
-      if (result == 0) break;
-      if (result < 0 && errno == EINTR) continue;
-      if (result < 0) {
-        error = error_of(errno);
-        return false;
-      }
-      count += static_cast<std::size_t>(result);
+    ssize_t result = 0;
+    do result = ::read(descriptor_, buffer, size);
+    while (result < 0 && errno == EINTR);
+    if (result < 0) {
+      count = 0;
+      error = error_of(errno);
+      return false;
     }
+    count = static_cast<std::size_t>(result);
     return true;
   }
 
@@ -246,39 +253,182 @@ void close_after_failure(DIR* folder) {
   errno = error;
 }
 
+bool list_folder(const std::string& folder, DeviceListing& listing, DeviceError& error) {
+  listing = {};
+  // Room for an album's worth of entries at once.
+  listing.entries.reserve(64);
+  listing.names.reserve(2048);
+  DIR* stream = opendir(native(folder));
+  if (stream == nullptr) {
+    error = error_of(errno);
+    return false;
+  }
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(stream);
+    if (entry == nullptr) {
+      if (errno == 0) break;
+      error = error_of(errno);
+      close_after_failure(stream);
+      return false;
+    }
+    std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    EntryType type = EntryType::other;
+    bool linked = false;
+    if (!type_of(stream, *entry, type, linked, error)) {
+      close_after_failure(stream);
+      return false;
+    }
+    listing.add(name, type, linked);
+  }
+  if (closedir(stream) != 0) {
+    error = error_of(errno);
+    return false;
+  }
+  return true;
+}
+
+// Lists the folders a run is about to work through ahead of it, on a thread of its own, so that
+// the file system's work overlaps the program's own. A few listings ahead at most, so that
+// little memory is held; a folder asked for out of turn is simply listed then.
+class ListingsAhead {
+ public:
+  // Null when no thread can be had: the folders are then listed as they are asked for.
+  static std::unique_ptr<ListingsAhead> start(const std::vector<std::string>& folders) {
+    auto ahead = std::make_unique<ListingsAhead>(folders);
+    // The thread never takes the signals that end a run: the main thread's handler must run
+    // where the temporary files are registered, which blocks them while it registers one.
+    sigset_t all = {};
+    sigset_t previous = {};
+    sigfillset(&all);
+    if (pthread_sigmask(SIG_SETMASK, &all, &previous) != 0) return nullptr;
+    try {
+      ahead->thread_ = std::thread([raw = ahead.get()] { raw->run(); });
+    } catch (const std::system_error&) {
+      ahead.reset();
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return ahead;
+  }
+
+  explicit ListingsAhead(std::vector<std::string> folders) : folders_(std::move(folders)) {}
+  ~ListingsAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+  ListingsAhead(const ListingsAhead&) = delete;
+  ListingsAhead& operator=(const ListingsAhead&) = delete;
+
+  // True when the folder is the next to come, or one after it, listed ahead or being listed:
+  // listing and error are then what listing it gave, and listed its result. Folders before it
+  // were passed over and are not listed any more.
+  bool take(const std::string& folder, DeviceListing& listing, DeviceError& error, bool& listed) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    std::size_t end = std::min(next_ + 1, folders_.size());
+    std::size_t index = taken_;
+    while (index < end && folders_[index] != folder) ++index;
+    if (index == end) return false;
+    taken_ = index;
+    while (!ready_.empty() && ready_.front().index < index) drop_front();
+    // The thread may wait for room with this very folder next.
+    if (waiting_for_room_ && has_room()) changed_.notify_all();
+    changed_.wait(lock,
+                  [&] { return stopped_ || (!ready_.empty() && ready_.front().index == index); });
+    if (ready_.empty() || ready_.front().index != index) return false;
+    Listed taken = std::move(ready_.front());
+    drop_front();
+    taken_ = index + 1;
+    if (waiting_for_room_ && has_room()) changed_.notify_all();
+    listing = std::move(taken.listing);
+    error = std::move(taken.error);
+    listed = taken.listed;
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kMaxListings = 16;
+  static constexpr std::size_t kMaxBytes = 4 << 20;
+
+  struct Listed {
+    std::size_t index;
+    DeviceListing listing;
+    DeviceError error;
+    bool listed;
+    std::size_t bytes;  // the listing holds
+  };
+
+  // Listed as far ahead as it may, the thread goes on once half of it is taken: it is woken
+  // seldom.
+  bool is_full() const { return ready_.size() >= kMaxListings || bytes_ >= kMaxBytes; }
+  bool has_room() const { return ready_.size() <= kMaxListings / 2 && bytes_ <= kMaxBytes / 2; }
+
+  void drop_front() {
+    bytes_ -= ready_.front().bytes;
+    ready_.pop_front();
+  }
+
+  void run() {
+    try {
+      std::unique_lock<std::mutex> lock(mutex_);
+      for (;;) {
+        if (is_full()) {
+          waiting_for_room_ = true;
+          changed_.wait(lock, [&] { return stopping_ || has_room(); });
+          waiting_for_room_ = false;
+        }
+        next_ = std::max(next_, taken_);
+        if (stopping_ || next_ >= folders_.size()) break;
+        const std::string& folder = folders_[next_];
+        lock.unlock();
+        Listed listed{next_, {}, {}, false, 0};
+        listed.listed = list_folder(folder, listed.listing, listed.error);
+        listed.bytes = listed.listing.names.capacity() +
+                       listed.listing.entries.capacity() * sizeof(DeviceListing::Entry);
+        lock.lock();
+        if (listed.index >= taken_) {
+          bytes_ += listed.bytes;
+          ready_.push_back(std::move(listed));
+        }
+        ++next_;
+        changed_.notify_all();
+      }
+    } catch (const std::bad_alloc&) {
+      // What is not listed yet is listed when it is asked for.
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+  const std::vector<std::string> folders_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t next_ = 0;   // the folder being listed, or the next to be
+  std::size_t taken_ = 0;  // the folders before it are taken or passed over
+  std::deque<Listed> ready_;
+  std::size_t bytes_ = 0;  // that the listings ready hold
+  bool stopping_ = false;
+  bool stopped_ = false;
+  bool waiting_for_room_ = false;
+  std::thread thread_;
+};
+
 class PosixDevice : public Device {
  public:
   bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) override {
-    listing = {};
-    DIR* stream = opendir(native(folder));
-    if (stream == nullptr) {
-      error = error_of(errno);
-      return false;
-    }
-    for (;;) {
-      errno = 0;
-      const dirent* entry = readdir(stream);
-      if (entry == nullptr) {
-        if (errno == 0) break;
-        error = error_of(errno);
-        close_after_failure(stream);
-        return false;
-      }
-      std::string_view name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      EntryType type = EntryType::other;
-      bool linked = false;
-      if (!type_of(stream, *entry, type, linked, error)) {
-        close_after_failure(stream);
-        return false;
-      }
-      listing.add(name, type, linked);
-    }
-    if (closedir(stream) != 0) {
-      error = error_of(errno);
-      return false;
-    }
-    return true;
+    bool listed = false;
+    if (ahead_ != nullptr && ahead_->take(folder, listing, error, listed)) return listed;
+    return list_folder(folder, listing, error);
+  }
+
+  void will_list(const std::vector<std::string>& folders) override {
+    ahead_.reset();
+    ahead_ = ListingsAhead::start(folders);
   }
 
   // Non-blocking, so that a pipe planted under the name never blocks; checked once open, for the
@@ -390,6 +540,7 @@ class PosixDevice : public Device {
 
  private:
   WrittenFileSystems written_;
+  std::unique_ptr<ListingsAhead> ahead_;
 };
 
 }  // namespace

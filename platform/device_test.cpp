@@ -85,6 +85,43 @@ TEST(Device, ListsOpensCreatesRenamesAndRemovesAlike) {
   }
 }
 
+// Folders a run is about to list may be listed ahead of it: whatever order they are then asked
+// for in, and whichever are passed over, each gives what listing it when asked would give.
+TEST(Device, ListsTheFoldersOfARunAsIfEachWereListedWhenAskedFor) {
+  struct Case {
+    const char* what;
+    std::vector<int> asked;  // folder numbers; 40 is not there
+  };
+  std::vector<int> in_order(40);
+  for (int folder = 0; folder < 40; ++folder) in_order[folder] = folder;
+  std::vector<int> every_third;
+  for (int folder = 0; folder < 40; folder += 3) every_third.push_back(folder);
+  const Case cases[] = {
+      {"in order", in_order},
+      {"some passed over", every_third},
+      {"out of turn", {5, 0, 1, 39, 2, 2, 38}},
+      {"one missing", {0, 40, 1}},
+      {"none", {}},
+  };
+  for (DeviceLibrary::Kind kind : DeviceLibrary::kKinds) {
+    for (const Case& c : cases) {
+      DeviceLibrary library(kind);
+      std::vector<std::string> planned;
+      for (int folder = 0; folder <= 40; ++folder) {
+        std::string number = std::to_string(folder);
+        planned.push_back(std::string("F").append(number));
+        if (folder < 40)
+          library.make({std::string(planned.back()).append("/").append(number).append(".mp3")});
+      }
+      library.device().will_list(planned);
+      for (int folder : c.asked)
+        EXPECT_EQ(listed(library.device(), planned[folder]),
+                  folder == 40 ? "missing" : std::to_string(folder) + ".mp3 ")
+            << library.name() << ", " << c.what;
+    }
+  }
+}
+
 // One run at a time in a music folder.
 TEST(Device, LocksTheWorkingFolderForOneRun) {
   for (DeviceLibrary::Kind kind : DeviceLibrary::kKinds) {

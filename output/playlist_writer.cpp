@@ -148,15 +148,22 @@ bool PlaylistWriter::fail() {
     remove_temporary_file(playlist.temporary_path, playlist.temporary_text);
   }
   ++counts_.not_written;
-  playlist_.reset();
+  end_playlist();
   return false;
+}
+
+void PlaylistWriter::end_playlist() {
+  spare_pending_ = std::move(playlist_->pending);
+  spare_pending_.clear();
+  playlist_.reset();
 }
 
 PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
   playlist_ = std::make_unique<Playlist>();
   Playlist& playlist = *playlist_;
   playlist.place = std::move(place);
-  // Room for what is made before it is handed over, taken once.
+  // Room for what is made before it is handed over, taken once for all playlists.
+  playlist.pending = std::move(spare_pending_);
   playlist.pending.reserve(kWriteSize + kEntrySize);
   // Neither "*.mp3" nor "*.m3u": a half-written playlist is never taken for a track or an M3U.
   playlist.temporary_path = playlist.place.device_path + std::string(kTemporarySuffix);
@@ -176,7 +183,7 @@ PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
     if (playlist.previous != nullptr && playlist.previous->read_only()) {
       console_.warn("leaving " + shown + " as it is: it is read-only");
       ++counts_.not_written;
-      playlist_.reset();
+      end_playlist();
       return Start::kept;
     }
   }
@@ -209,14 +216,14 @@ bool PlaylistWriter::finish() {
       dry_run_report_.emplace_back(playlist.place.text, false);
     else if (playlist.place.temporary_there)
       remove_temporary_file(playlist.temporary_path, playlist.temporary_text);
-    playlist_.reset();
+    end_playlist();
     return true;
   }
   if (!playlist.failure.empty()) return fail();
   if (dry_run_) {
     ++counts_.written;
     dry_run_report_.emplace_back(playlist.place.text, true);
-    playlist_.reset();
+    end_playlist();
     return true;
   }
   DeviceError error;
@@ -226,7 +233,7 @@ bool PlaylistWriter::finish() {
   if (!playlist.failure.empty()) return fail();
   batch_.push_back({playlist.place.text, playlist.place.device_path, playlist.temporary_path});
   batch_bytes_ += playlist.size;
-  playlist_.reset();
+  end_playlist();
   if (batch_.size() >= kBatchPlaylists || batch_bytes_ >= kBatchBytes) put_batch_in_place();
   return true;
 }
@@ -240,7 +247,7 @@ void PlaylistWriter::abandon() {
     playlist.file.reset();
     remove_temporary_file(playlist.temporary_path, playlist.temporary_text);
   }
-  playlist_.reset();
+  end_playlist();
 }
 
 bool PlaylistWriter::put_in_place() {

@@ -91,6 +91,7 @@ class PlaylistWriter {
   void begin_writing();
   void hand_over(bool last);
   bool fail();
+  void end_playlist();
   void remove_temporary_file(const std::string& device_path, std::string_view text);
   void put_batch_in_place();
 
@@ -106,4 +107,5 @@ class PlaylistWriter {
   Counts counts_;
   std::vector<std::pair<std::string, bool>> dry_run_report_;  // each playlist, and if it changes
   std::string previous_bytes_;  // of the playlist there now, to compare with
+  std::string spare_pending_;   // the room the last playlist's entries took, for the next
 };

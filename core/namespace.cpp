@@ -34,7 +34,7 @@ FolderListing::FolderListing(DeviceListing listing, const CodePage& code_page)
                kNone,
                static_cast<std::uint16_t>(entry.length),
                0,
-               kNone,
+               {kNone},
                entry.type,
                entry.linked,
                NameFault::none,

@@ -31,6 +31,18 @@ bool holds_combining_mark(std::string_view utf8) {
   return false;
 }
 
+// How many of the first common bytes of two names are equal, in whole words of eight: runs of
+// equal bytes are skipped at once.
+std::size_t equal_words(std::string_view left, std::string_view right, std::size_t common) {
+  std::size_t i = 0;
+  for (std::uint64_t a = 0, b = 0; i + 8 <= common; i += 8) {
+    std::memcpy(&a, left.data() + i, 8);
+    std::memcpy(&b, right.data() + i, 8);
+    if (a != b) break;
+  }
+  return i;
+}
+
 }  // namespace
 
 bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {
@@ -39,14 +51,8 @@ bool equal_ignoring_ascii_case(std::string_view left, std::string_view right) {
 
 int compare_player_names(const CodePage& code_page, std::string_view left, std::string_view right) {
   std::size_t common = std::min(left.size(), right.size());
-  // Equal bytes are equal letters: only bytes that differ are folded, and equal runs are
-  // skipped eight bytes at a time.
-  std::size_t i = 0;
-  for (std::uint64_t a = 0, b = 0; i + 8 <= common; i += 8) {
-    std::memcpy(&a, left.data() + i, 8);
-    std::memcpy(&b, right.data() + i, 8);
-    if (a != b) break;
-  }
+  // Equal bytes are equal letters: only bytes that differ are folded.
+  std::size_t i = equal_words(left, right, common);
   for (; i < common; ++i) {
     if (left[i] == right[i]) continue;
     unsigned char a = code_page.upper(static_cast<unsigned char>(left[i]));
@@ -62,14 +68,8 @@ int compare_in_listing_order(const CodePage& code_page, std::string_view left,
   // comes first; failing that, the first difference of bytes.
   std::size_t common = std::min(left.size(), right.size());
   int byte_difference = 0;
-  // Names in one folder share long beginnings; equal bytes are equal letters too, so they are
-  // skipped eight at a time.
-  std::size_t i = 0;
-  for (std::uint64_t a = 0, b = 0; i + 8 <= common; i += 8) {
-    std::memcpy(&a, left.data() + i, 8);
-    std::memcpy(&b, right.data() + i, 8);
-    if (a != b) break;
-  }
+  // Names in one folder share long beginnings; equal bytes are equal letters too.
+  std::size_t i = equal_words(left, right, common);
   for (; i < common; ++i) {
     unsigned char a = static_cast<unsigned char>(left[i]);
     unsigned char b = static_cast<unsigned char>(right[i]);

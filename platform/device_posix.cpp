@@ -333,6 +333,8 @@ class ListingsAhead {
     std::size_t index = taken_;
     while (index < end && folders_[index] != folder) ++index;
     if (index == end) return false;
+    // The run is done with the folder it took before, or soon will be.
+    held_bytes_ = 0;
     taken_ = index;
     while (!ready_.empty() && ready_.front().index < index) drop_front();
     // The thread may wait for room with this very folder next.
@@ -342,6 +344,7 @@ class ListingsAhead {
     if (ready_.empty() || ready_.front().index != index) return false;
     Listed taken = std::move(ready_.front());
     drop_front();
+    held_bytes_ = taken.bytes;
     taken_ = index + 1;
     if (waiting_for_room_ && has_room()) changed_.notify_all();
     listing = std::move(taken.listing);
@@ -364,8 +367,13 @@ class ListingsAhead {
 
   // Listed as far ahead as it may, the thread goes on once half of it is taken: it is woken
   // seldom.
-  bool is_full() const { return ready_.size() >= kMaxListings || bytes_ >= kMaxBytes; }
-  bool has_room() const { return ready_.size() <= kMaxListings / 2 && bytes_ <= kMaxBytes / 2; }
+  // The listing the run works on counts too: beside a large folder, nothing is listed ahead.
+  bool is_full() const {
+    return ready_.size() >= kMaxListings || bytes_ + held_bytes_ >= kMaxBytes;
+  }
+  bool has_room() const {
+    return ready_.size() <= kMaxListings / 2 && bytes_ + held_bytes_ <= kMaxBytes / 2;
+  }
 
   void drop_front() {
     bytes_ -= ready_.front().bytes;
@@ -411,7 +419,8 @@ class ListingsAhead {
   std::size_t next_ = 0;   // the folder being listed, or the next to be
   std::size_t taken_ = 0;  // the folders before it are taken or passed over
   std::deque<Listed> ready_;
-  std::size_t bytes_ = 0;  // that the listings ready hold
+  std::size_t bytes_ = 0;       // that the listings ready hold
+  std::size_t held_bytes_ = 0;  // that the listing the run took last holds
   bool stopping_ = false;
   bool stopped_ = false;
   bool waiting_for_room_ = false;

@@ -30,6 +30,10 @@ TEST(CodePage, GivesNamesTheirExactSpellingOrNone) {
       {"Bjo\xCC\x88rk", nullptr, NameFault::decomposed},
       {"what?.mp3", nullptr, NameFault::forbidden_characters},
       {"Caf\xE9?.mp3", nullptr, NameFault::forbidden_characters},
+      // Past the first eight bytes, which go at once when they are ASCII.
+      {"Sigur R\xC3\xB3s - \xC3\x81g\xC3\xA6tis byrjun \xE2\x82\xAC.mp3",
+       "Sigur R\xF3s - \xC1g\xE6tis byrjun \x80.mp3"},
+      {"Sigur Ros - Agaetis Caf\xE9.mp3", "Sigur Ros - Agaetis Caf\xE9.mp3"},
   };
   for (const auto& c : cases) {
     NameFault fault = NameFault::none;
@@ -40,6 +44,32 @@ TEST(CodePage, GivesNamesTheirExactSpellingOrNone) {
       EXPECT_EQ(text, c.text) << c.system_name;
     }
     EXPECT_EQ(fault, c.fault) << c.system_name;
+  }
+}
+
+// Code-page text as the log and the console show it: UTF-8, one line, no control codes.
+TEST(CodePage, ShowsTextAsTheConsoleDoes) {
+  const struct {
+    const char* text;
+    const char* shown;
+  } cases[] = {
+      {"", ""},
+      {"Bj\xF6rk", "Bj\xC3\xB6rk"},
+      {"exactly8", "exactly8"},
+      {"M\xF6tley Cr\xFC"
+       "e - Kickstart.mp3",
+       "M\xC3\xB6tley Cr\xC3\xBC"
+       "e - Kickstart.mp3"},
+      {"12345678\x7F"
+       "9",
+       "12345678?9"},  // DEL
+      {"a tab\there, a line\nend", "a tab?here, a line?end"},
+      {"\x81\x80", "?\xE2\x82\xAC"},  // undefined in Windows-1252; the euro sign
+  };
+  for (const auto& c : cases) {
+    std::string shown = "> ";
+    cp1252().append_shown(c.text, shown);
+    EXPECT_EQ(shown, std::string("> ") + c.shown) << c.text;
   }
 }
 

@@ -93,14 +93,15 @@ TEST(Namespace, ListsInAFixedOrderOrThePlayers) {
   for (bool in_player_order : {false, true}) {
     DeviceListing device_listing;
     device_listing.in_player_order = in_player_order;
-    for (const char* name : {"Zed", "_x", "beta", ".cache", "Alpha", "alpha", "B"})
+    for (const char* name :
+         {"Zed", "_x", "beta", ".cache", "Alpha", "alpha", "B", "alphabet", "Alph"})
       device_listing.add(name, EntryType::folder, false);
     FolderListing listing(device_listing, cp1252());
     std::string names;
     for (std::size_t entry = 0; entry < listing.size(); ++entry)
       names += std::string(listing.system_name(entry)) + (listing.usable(entry) ? " " : "(twin) ");
-    EXPECT_EQ(names, in_player_order ? "Zed _x beta .cache Alpha alpha(twin) B "
-                                     : ".cache Alpha alpha(twin) B beta Zed _x ");
+    EXPECT_EQ(names, in_player_order ? "Zed _x beta .cache Alpha alpha(twin) B alphabet Alph "
+                                     : ".cache Alph Alpha alpha(twin) alphabet B beta Zed _x ");
   }
 }
 

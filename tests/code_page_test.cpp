@@ -146,7 +146,7 @@ TEST_F(CodePage, NamesThatAreNotUtf8AreTakenByteForByteAndNeverTwice) {
   // Written by an old tool in Latin-1: the bytes already are the player's. Jóga is there in
   // UTF-8 as well, and Rock in another case: twins only a case-sensitive file system can hold.
   make_library(music, {"Bj\xF6rk/J\xF3ga.mp3", "Bj\xF6rk/x.mp3", "Bj\xF6rk/J\xC3\xB3ga.mp3",
-                       "Rock/a.mp3", "rock/b.mp3"});
+                       "Caf\xE9/\xC9t\xE9.mp3", "Rock/a.mp3", "Rock/d\x7F.mp3", "rock/b.mp3"});
   write_bytes(music / "Bj\xF6rk/list.m3u", "J\xF3ga.mp3\n");
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
@@ -154,10 +154,15 @@ TEST_F(CodePage, NamesThatAreNotUtf8AreTakenByteForByteAndNeverTwice) {
   EXPECT_NE(result.err.find("skipping 'rock': the player cannot tell it from 'Rock'"),
             std::string::npos)
       << result.err;
-  EXPECT_EQ(playlist("."), playlist_of({"Bj\xF6rk", "Rock"}));
-  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\a.mp3"}));
+  EXPECT_EQ(playlist("."), playlist_of({"Bj\xF6rk", "Caf\xE9", "Rock"}));
+  EXPECT_EQ(playlist("Rock"), playlist_of({"Rock\\a.mp3", "Rock\\d\x7F.mp3"}));
   EXPECT_EQ(read_bytes(music / "Bj\xF6rk/Default Playlist.epl"),
             playlist_of({"Bj\xF6rk\\J\xF3ga.mp3"}));
+  // The log shows every name in UTF-8, and a control character as a question mark.
+  for (const char* line : {"\tAdding Bj\xC3\xB6rk\\J\xC3\xB3ga.mp3\n",
+                           "\tAdding MP3 file Caf\xC3\xA9\\\xC3\x89t\xC3\xA9.mp3\n",
+                           "\tAdding MP3 file Rock\\d?.mp3\n"})
+    EXPECT_NE(result.out.find(line), std::string::npos) << line << result.out;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -391,22 +392,23 @@ class ListingsAhead {
         }
         next_ = std::max(next_, taken_);
         if (stopping_ || next_ >= folders_.size()) break;
-        const std::string& folder = folders_[next_];
+        std::size_t index = next_;
+        const std::string& folder = folders_[index];
         lock.unlock();
-        Listed listed{next_, {}, {}, false, 0};
+        Listed listed{index, {}, {}, false, 0};
         listed.listed = list_folder(folder, listed.listing, listed.error);
         listed.bytes = listed.listing.names.capacity() +
                        listed.listing.entries.capacity() * sizeof(DeviceListing::Entry);
         lock.lock();
-        if (listed.index >= taken_) {
+        if (index >= taken_) {
           bytes_ += listed.bytes;
           ready_.push_back(std::move(listed));
         }
-        ++next_;
+        next_ = index + 1;
         changed_.notify_all();
       }
-    } catch (const std::bad_alloc&) {
-      // What is not listed yet is listed when it is asked for.
+    } catch (const std::exception&) {
+      // Out of memory, most likely: what is not listed yet is listed when it is asked for.
     }
     std::lock_guard<std::mutex> lock(mutex_);
     stopped_ = true;

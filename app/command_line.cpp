@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/code_page.h"
+#include "core/quoting.h"
 #include "core/names.h"
 #include "platform/code_page_learn.h"
 #include "platform/console.h"
@@ -45,7 +46,7 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments,
             (candidate.short_name != nullptr && argument == candidate.short_name))
           option = &candidate;
       if (option == nullptr) {
-        fail("unknown option " + Console::quoted(argument));
+        fail("unknown option " + quoted(argument));
       } else if (!option->takes_value) {
         if (name.size() == argument.size())
           command_line.options[option->long_name] = "";
@@ -113,7 +114,7 @@ std::optional<int> answer_common_options(const CommandLine& command_line, const 
     console.warn("cannot use code page " + *name + ": " + reason);
     return kExitFailure;
   }
-  return report_usage_error(console, source + Console::quoted(*name) + ": " + reason, text.name);
+  return report_usage_error(console, source + quoted(*name) + ": " + reason, text.name);
 }
 
 int report_usage_error(Console& console, const std::string& message, const char* program) {

@@ -8,8 +8,11 @@
 #include "app/command_line.h"
 #include "app/eplgen_command_line.h"
 #include "core/code_page.h"
+#include "core/names.h"
 #include "core/namespace.h"
 #include "core/path_text.h"
+#include "core/quoting.h"
+#include "core/report.h"
 #include "library/folder_tracks.h"
 #include "library/listings.h"
 #include "library/plan.h"
@@ -21,6 +24,9 @@
 #include "platform/process.h"
 
 namespace {
+
+constexpr const char* kOutOfMemory =
+    "eplgen: out of memory; the playlists not yet in their places are left as they were\n";
 
 // Where the playlist of a folder goes, with what the folder's listing shows there.
 PlaylistPlace place_in(const FolderListing& listing, std::string text,
@@ -50,18 +56,19 @@ struct FolderPass {
   bool all_written = true;          // cleared when a playlist cannot be written
   unsigned lines_skipped = 0;       // M3U lines that give no entry
   std::size_t folders_skipped = 0;  // left out, in the music folder and below
+  std::size_t tracks_skipped = 0;   // MP3 files left out
 };
 
 // A folder that cannot be listed whole, or whose M3U cannot be read whole, keeps its previous
 // playlist.
 void write_folder_playlist(Library& library, const PlannedFolder& folder, PlaylistWriter& writer,
                            FolderPass& pass) {
-  Console& console = library.console;
-  console.log("Browsing directory %s\n", folder.text);
+  Report& report = library.report;
+  report.log("Browsing directory %s\n", folder.text);
   std::string playlist_text;
   if (!join_path(playlist_text, folder.text, kPlaylistName)) {
-    console.warn("cannot create the playlist of " + console.quoted_text(folder.text) +
-                 ": path longer than " + std::to_string(kMaxPathText) + " characters");
+    report.warn("cannot create the playlist of " + quoted_text(library.code_page, folder.text) +
+                ": path longer than " + std::to_string(kMaxPathText) + " characters");
     writer.count_not_begun();
     pass.all_written = false;
     return;
@@ -72,8 +79,8 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   std::shared_ptr<const FolderListing> listing =
       library.listings.read(folder.device_path, missing, reason);
   if (listing == nullptr) {
-    console.warn("cannot list " + console.quoted_text(folder.text) + ": " + reason + "; " +
-                 console.quoted_text(playlist_text) + " is left as it was");
+    report.warn("cannot list " + quoted_text(library.code_page, folder.text) + ": " + reason +
+                "; " + quoted_text(library.code_page, playlist_text) + " is left as it was");
     writer.count_not_begun();
     pass.all_written = false;
     return;
@@ -86,11 +93,12 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   FolderTracks tracks = tracks_of(library, folder.text, folder.device_path);
   pass.lines_skipped += tracks.lines_skipped;
   pass.folders_skipped += tracks.folders_skipped;
+  pass.tracks_skipped += tracks.tracks_skipped;
   if (!tracks.read_whole) {
     // A folder below that could not be examined said so already.
     if (!tracks.problem.empty())
-      console.warn(tracks.problem + "; " + console.quoted_text(playlist_text) +
-                   " is left as it was");
+      report.warn(tracks.problem + "; " + quoted_text(library.code_page, playlist_text) +
+                  " is left as it was");
     writer.abandon();
     pass.all_written = false;
     return;
@@ -110,12 +118,26 @@ std::string summary(const PlaylistWriter::Counts& counts, const FolderPass& pass
   return count_of(counts.written, "playlist") + (counts.dry_run ? " to write, " : " written, ") +
          std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.not_written) +
          " not written; " + count_of(pass.lines_skipped, "M3U line") + " skipped, " +
-         count_of(pass.folders_skipped, "folder") + " skipped";
+         count_of(pass.folders_skipped, "folder") + " skipped, " +
+         count_of(pass.tracks_skipped, "MP3 file") + " skipped";
 }
 
-// Refuses a working folder that is plainly not the player's music folder, saying why; notes one
-// that may be an album rather than the music folder.
-bool is_music_folder(Run& run, const FolderListing& music) {
+// The warnings of the plan, said once the run knows it goes on: a refusal is the only line.
+class HeldWarnings : public SilentReport {
+ public:
+  void warn(const std::string& message) override { warnings_.push_back(message); }
+  void say(Report& report) const {
+    for (const std::string& message : warnings_) report.warn(message);
+  }
+
+ private:
+  std::vector<std::string> warnings_;
+};
+
+// Says why, in one line, when the working folder is plainly not the player's music folder:
+// the user's home folder, the root of a drive or file system, or a folder whose subfolders hold
+// no track at any depth (writing nothing there loses nothing).
+bool refused(Run& run, Library& library, const Plan& plan) {
   Console& console = run.console;
   FolderIdentity here;
   FolderIdentity other;
@@ -124,58 +146,92 @@ bool is_music_folder(Run& run, const FolderListing& music) {
   std::string shown = run.device.working_folder();
   if (known && !run.home_folder.empty() && run.device.identify(run.home_folder, other, ignored) &&
       here == other) {
-    console.warn(Console::quoted(shown) +
+    console.warn(quoted(shown) +
                  " is your home folder, not a player's music folder; nothing was written");
-    return false;
+    return true;
   }
   // The root of a file system, or of a drive: its own parent, or on another volume than it.
-  bool root = known && run.device.identify("..", other, ignored) &&
-              (other == here || other.volume != here.volume);
-  std::optional<std::size_t> meant = music.find(kMusicFolderName);
-  if (root && meant && music.type(*meant) == EntryType::folder) {
-    char separator = shown.find('\\') != std::string::npos ? '\\' : '/';
-    std::string folder = shown + (shown.ends_with(separator) ? "" : std::string(1, separator)) +
-                         std::string(music.system_name(*meant));
-    console.warn(Console::quoted(shown) + " is the root of a drive, whose music folder is " +
-                 Console::quoted(folder) + ": run eplgen there; nothing was written");
-    return false;
+  if (known && run.device.identify("..", other, ignored) &&
+      (other == here || other.volume != here.volume)) {
+    const FolderListing& music = *plan.music;
+    std::optional<std::size_t> meant = music.find(kMusicFolderName);
+    if (meant && music.type(*meant) == EntryType::folder) {
+      char separator = shown.find('\\') != std::string::npos ? '\\' : '/';
+      std::string folder = shown + (shown.ends_with(separator) ? "" : std::string(1, separator)) +
+                           std::string(music.system_name(*meant));
+      console.warn(quoted(shown) + " is the root of a drive, whose music folder is " +
+                   quoted(folder) + ": run eplgen there; nothing was written");
+    } else {
+      console.warn(quoted(shown) +
+                   " is the root of a drive or file system, not a player's music folder: run "
+                   "eplgen in the player's music folder; nothing was written");
+    }
+    return true;
   }
+  if (!plan.folders.taken.empty() && !may_hold_tracks(library, plan.folders.taken)) {
+    console.warn(quoted(shown) +
+                 " is no player's music folder: none of its folders holds a track (an MP3 file, "
+                 "or an M3U naming one); nothing was written");
+    return true;
+  }
+  return false;
+}
+
+// Notes what may make the playlists name nothing on the player: a working folder that is not
+// named Music, whose entries the player still looks for under a:\Music, and one without folders,
+// which may be an album rather than the music folder.
+void note_doubts(Run& run, const Plan& plan) {
+  Console& console = run.console;
+  std::string shown = run.device.working_folder();
+  std::string_view name = shown;
+  while (name.size() > 1 && (name.ends_with('/') || name.ends_with('\\'))) name.remove_suffix(1);
+  name.remove_prefix(std::min(name.size(), name.find_last_of("/\\") + 1));
+  if (!equal_ignoring_ascii_case(name, kMusicFolderName))
+    console.warn(quoted(shown) +
+                 " is not named Music: the player looks for these tracks under a:\\Music, so the "
+                 "playlists name them only once this folder is its Music folder");
+  const FolderListing& music = *plan.music;
   bool any_folder = false;
   for (std::size_t entry = 0; entry < music.size(); ++entry)
-    any_folder |= music.type(entry) == EntryType::folder;
+    any_folder |= music.type(entry) == EntryType::folder && !music.is_system_folder(entry);
   if (!any_folder)
-    console.warn(Console::quoted(shown) +
+    console.warn(quoted(shown) +
                  " holds no folders: is it an album rather than the player's music folder? Its "
                  "playlist lists no folder");
-  return true;
 }
 
 int write_all_playlists(Run& run) {
   Console& console = run.console;
+  Listings listings(run.device, run.code_page);
+  // The plan is made before anything is said: a refusal is the only line.
+  HeldWarnings held;
+  Library planning{run.device, held, run.code_page, listings, run.recursive, run.code_pages};
+  Plan plan;
+  std::string reason;
+  if (!make_plan(planning, plan, reason)) {
+    console.warn("cannot list the music folder: " + reason + "; nothing was written");
+    return kExitFailure;
+  }
+  if (refused(run, planning, plan)) return kExitUsage;
+  // Held to the end of the run. A file system that cannot lock is worked on unlocked; a dry run,
+  // which writes nothing, takes no lock.
   DeviceError error;
-  // Held to the end of the run. A file system that cannot lock is worked on unlocked.
-  std::unique_ptr<FolderLock> lock = run.device.lock(error);
+  std::unique_ptr<FolderLock> lock = run.dry_run ? nullptr : run.device.lock(error);
   if (lock == nullptr && error.kind == DeviceError::Kind::busy) {
     console.warn("another eplgen is writing playlists in this music folder; nothing was written");
     return kExitFailure;
   }
-  Listings listings(run.device, run.code_page);
+  note_doubts(run, plan);
+  held.say(console);
   Library library{run.device, console, run.code_page, listings, run.recursive, run.code_pages};
-  PlaylistWriter writer(run.device, console, run.temporary_files, run.dry_run);
-  Plan plan;
-  std::string reason;
-  if (!make_plan(library, plan, reason)) {
-    console.warn("cannot list the music folder: " + reason + "; nothing was written");
-    return kExitFailure;
-  }
-  if (!is_music_folder(run, *plan.music)) return kExitUsage;
+  PlaylistWriter writer(run.device, console, run.code_page, run.temporary_files, run.dry_run);
   std::vector<std::string> folders;
   for (const PlannedFolder& folder : plan.folders.taken) folders.push_back(folder.device_path);
   run.device.will_list(folders);
   bool all_written = plan.folders.all_examined && write_top_level_playlist(run, plan, writer);
   if (!plan.folders.all_examined) writer.count_not_begun();
   // The folder pass runs even when the playlist of folders could not be written.
-  FolderPass pass{true, 0, plan.folders.skipped};
+  FolderPass pass{true, 0, plan.folders.skipped, 0};
   for (const PlannedFolder& folder : plan.folders.taken)
     write_folder_playlist(library, folder, writer, pass);
   if (!writer.put_in_place() || !pass.all_written) all_written = false;
@@ -191,13 +247,17 @@ int write_playlists(Run& run) {
   try {
     return write_all_playlists(run);
   } catch (const std::bad_alloc&) {
-    // Everything the run held is given back by now; what it left half done goes.
-    for (const std::string& path : run.temporary_files.paths()) {
-      DeviceError ignored;
-      run.device.remove(path, ignored);
-      run.temporary_files.forget(path);
+    // What the run left half done goes: through the device, with the memory the run held given
+    // back; and where not even that is left, as an interruption removes it.
+    try {
+      run.temporary_files.remove_each([&run](std::string_view path) {
+        DeviceError ignored;
+        run.device.remove(std::string(path), ignored);
+      });
+    } catch (const std::bad_alloc&) {
+      remove_files_in_flight(run.temporary_files);
     }
-    run.console.warn("out of memory; the playlists not yet in their places are left as they were");
+    say_out_of_memory(kOutOfMemory);
     return kExitFailure;
   }
 }
@@ -207,7 +267,10 @@ OwnWindow own_window_behaviour(bool has_own_window, bool input_is_console, bool 
   return {answered && !folder_given, answered};
 }
 
-int real_main(int argc, char** argv) {
+namespace {
+
+// The program, from its arguments to its exit status.
+int run_eplgen(int argc, char** argv) {
   CodePages code_pages;
   CodePage code_page = ascii_code_page();
   Console console("eplgen", code_page);
@@ -251,4 +314,16 @@ int real_main(int argc, char** argv) {
     terminal.wait_for_key();
   }
   return status;
+}
+
+}  // namespace
+
+int real_main(int argc, char** argv) {
+  try {
+    return run_eplgen(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Before the run or after it: no playlist is half done.
+    say_out_of_memory(kOutOfMemory);
+    return kExitFailure;
+  }
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/playlist_reader.h"
 #include "output/playlist_writer.h"
 #include "output/temporary_files.h"
 #include "platform/console.h"
@@ -27,10 +28,11 @@ const std::vector<std::string> kPlaylists = {"Default Playlist.epl", "Jazz/Defau
                                              "Rock/Default Playlist.epl"};
 
 // One run of eplgen on the device, as the program makes it; standard error is returned.
-int run_on(MemoryDevice& device, std::string* err = nullptr, const std::string& home = "/home") {
+int run_on(MemoryDevice& device, std::string* err = nullptr, const std::string& home = "/home",
+           bool dry_run = false) {
   Console console("eplgen", cp1252());
   TemporaryFiles files(PlaylistWriter::kBatchPlaylists + 1);
-  Run run{device, console, cp1252(), files, false, false, nullptr, home};
+  Run run{device, console, cp1252(), files, dry_run, false, nullptr, home};
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   int status = write_playlists(run);
@@ -115,10 +117,10 @@ TEST(FailingDevice, KeepsWhatAFailureTouches) {
   for (const auto& c : cases) {
     std::string first_err;
     std::unique_ptr<MemoryDevice> device = changed_library(&first_err);
-    // A run that warns of nothing says what it did all the same.
-    EXPECT_EQ(first_err,
-              "eplgen: 3 playlists written, 0 unchanged, 0 not written; 0 M3U lines skipped, "
-              "0 folders skipped\n");
+    // A run that warns of nothing says what it did all the same, in one line.
+    EXPECT_TRUE(first_err.starts_with("eplgen: 3 playlists written, 0 unchanged, 0 not written;"))
+        << first_err;
+    EXPECT_EQ(std::count(first_err.begin(), first_err.end(), '\n'), 1) << first_err;
     if (c.with_link) device->make_link("Alias", "Jazz");
     std::vector<std::string> before = playlists_of(*device);
     device->fail(c.operation, c.path, c.error);
@@ -150,35 +152,108 @@ TEST(FailingDevice, ReadOnlyCardWithPlaylistsUpToDateIsSuccess) {
   EXPECT_TRUE(err.starts_with("eplgen: 0 playlists written, 2 unchanged, 0 not written;")) << err;
 }
 
-// A folder that is plainly not the player's music folder is refused, and nothing is written.
+// A folder that is plainly not the player's music folder is refused in one line, the only one,
+// and nothing is written, in a dry run too; a doubtful one is written, with a line saying why.
 TEST(WrongFolder, IsRefusedBeforeAnythingIsWritten) {
   const struct {
     const char* working_folder;
-    const char* home;
-    const char* made;
+    // Files, folders ending in "/" and links "NAME -> TARGET", from /Music unless absolute.
+    std::vector<std::string> made;
     int exit_status;
     const char* err;  // what standard error begins with
+    const char* home = "/home";
   } cases[] = {
-      {"/Music", "/Music", "Rock/a.mp3", 2,
-       "eplgen: '/Music' is your home folder, not a player's music folder; nothing was written"},
-      {"/", "/home", "/Music/Rock/a.mp3", 2,
+      // Its warnings come after the refusal, which is then the only line.
+      {"/Music",
+       {"Rock/a.mp3", "Tab\tFolder/"},
+       2,
+       "eplgen: '/Music' is your home folder, not a player's music folder; nothing was written",
+       "/Music"},
+      {"/",
+       {"/Music/Rock/a.mp3"},
+       2,
        "eplgen: '/' is the root of a drive, whose music folder is '/Music': run eplgen there"},
-      {"/Music", "/home", "a.mp3", 0,
+      {"/",
+       {"/Songs/Rock/a.mp3", "/MUSIC"},
+       2,
+       "eplgen: '/' is the root of a drive or file system, not a player's music folder"},
+      {"/Music",
+       {"Docs/notes.txt", "Pictures/Holiday/a.jpg", "Empty/", "Rock/list.m3u"},
+       2,
+       "eplgen: '/Music' is no player's music folder: none of its folders holds a track"},
+      {"/Music",
+       {"Rock/up -> ..", "Rock/self -> ."},
+       2,
+       "eplgen: '/Music' is no player's music folder: none of its folders holds a track"},
+      {"/Music", {"Artist/Album/CD1/01.mp3"}, 0, ""},
+      // The player cannot find it, and a line says why.
+      {"/Music", {"Rock/\xE6\x97\xA5.mp3"}, 0, "eplgen: skipping 'Rock\\"},
+      {"/Music",
+       {"a.mp3", ".Trashes/b.mp3"},
+       0,
        "eplgen: '/Music' holds no folders: is it an album rather than the player's music "
        "folder?"},
+      {"/Albums",
+       {"/Albums/Rock/a.mp3"},
+       0,
+       "eplgen: '/Albums' is not named Music: the player looks for these tracks under a:\\Music"},
   };
   for (const auto& c : cases) {
-    MemoryDevice device;
-    device.make(c.made);
-    DeviceError error;
-    ASSERT_TRUE(device.change_working_folder(c.working_folder, error));
-    std::vector<std::string> before = device.tree();
-    std::string err;
-    EXPECT_EQ(run_on(device, &err, c.home), c.exit_status) << c.err;
-    EXPECT_TRUE(err.starts_with(c.err)) << err;
-    if (c.exit_status == 2) {
-      EXPECT_EQ(device.tree(), before) << c.err;
+    for (bool dry_run : {true, false}) {
+      MemoryDevice device;
+      for (const std::string& made : c.made) {
+        std::size_t arrow = made.find(" -> ");
+        if (arrow == std::string::npos)
+          device.make(made);
+        else
+          device.make_link(made.substr(0, arrow), made.substr(arrow + 4));
+      }
+      DeviceError error;
+      ASSERT_TRUE(device.change_working_folder(c.working_folder, error));
+      std::vector<std::string> before = device.tree();
+      std::string err;
+      EXPECT_EQ(run_on(device, &err, c.home, dry_run), c.exit_status) << c.err << err;
+      EXPECT_TRUE(err.starts_with(c.err)) << err;
+      if (c.exit_status == 2) {
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_EQ(device.tree(), before) << c.err;
+      }
     }
+  }
+}
+
+// A path that cannot be formed never becomes a shorter one, at any depth: every entry names the
+// track it was made for, and a track whose path is too long is left out, said and counted.
+TEST(LongPaths, NoEntryNamesAnotherPath) {
+  const std::string half(130, 'h');
+  std::vector<std::string> tracks = {"Album/" + std::string(270, 'x') + "/01 Song.mp3",
+                                     "Album/" + half + "/" + half + "/CD1/01 Song.mp3",
+                                     "Album/" + half + "/" + std::string(127, 'y') + "/01.mp3"};
+  for (int depth = 127; depth <= 300; ++depth) {
+    std::string track;
+    for (int level = 0; level < depth; ++level) track += "d/";
+    tracks.push_back(track + "01.mp3");
+  }
+  for (const std::string& track : tracks) {
+    MemoryDevice device;
+    device.make(track);
+    // What a path cut short would name instead.
+    device.make("CD1/01 Song.mp3");
+    std::string err;
+    EXPECT_EQ(run_on(device, &err), 0) << err;
+    std::string relative = track;
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    bool fits = relative.size() <= 263;
+    std::string top = track.substr(0, track.find('/'));
+    PlaylistContents playlist =
+        read_playlist(device.contents(top + "/Default Playlist.epl").value_or(""));
+    std::vector<std::string> expected;
+    if (fits) expected.push_back("a:\\Music\\" + relative);
+    EXPECT_EQ(playlist.device_paths, expected) << track.size();
+    // Said, and counted as a folder or an MP3 file skipped.
+    EXPECT_EQ(err.find("path longer than 263 characters") != std::string::npos, !fits) << err;
+    EXPECT_EQ(err.find(", 0 folders skipped, 0 MP3 files skipped") != std::string::npos, fits)
+        << err;
   }
 }
 

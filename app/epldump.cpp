@@ -2,6 +2,7 @@
 // anyone can see what the player will get, and checks the files against the format on the way.
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "app/command_line.h"
 #include "core/code_page.h"
+#include "core/quoting.h"
 #include "core/names.h"
 #include "core/namespace.h"
 #include "core/playlist_entry.h"
@@ -84,7 +86,7 @@ bool dump_playlist(Dump& dump, const std::string& path, const std::string& shown
   DeviceError error;
   std::unique_ptr<ReadableFile> file = dump.device.open_given(path, error);
   if (file == nullptr) {
-    console.warn("cannot read " + Console::quoted(shown) + ": " + error.reason);
+    console.warn("cannot read " + quoted(shown) + ": " + error.reason);
     return false;
   }
   char entry[kEntrySize];
@@ -94,7 +96,7 @@ bool dump_playlist(Dump& dump, const std::string& path, const std::string& shown
   while (!fault) {
     std::size_t count = 0;
     if (!file->read(entry, sizeof entry, count, error)) {
-      console.warn("cannot read " + Console::quoted(shown) + ": " + error.reason);
+      console.warn("cannot read " + quoted(shown) + ": " + error.reason);
       return false;
     }
     if (count == 0) break;
@@ -104,8 +106,8 @@ bool dump_playlist(Dump& dump, const std::string& path, const std::string& shown
       console.log("%s\n", device_path);
       std::string problem;
       if (dump.listings != nullptr && !names_a_file(dump, device_path, problem)) {
-        console.warn(Console::quoted(shown) + ": entry " + std::to_string(start / kEntrySize + 1) +
-                     ", " + console.quoted_text(device_path) + ": " + problem);
+        console.warn(quoted(shown) + ": entry " + std::to_string(start / kEntrySize + 1) +
+                     ", " + quoted_text(console.code_page(), device_path) + ": " + problem);
         all_found = false;
       }
     }
@@ -114,7 +116,7 @@ bool dump_playlist(Dump& dump, const std::string& path, const std::string& shown
     start += count;
   }
   if (fault)
-    console.warn(Console::quoted(shown) + ": byte " + std::to_string(fault->offset) + ": " +
+    console.warn(quoted(shown) + ": byte " + std::to_string(fault->offset) + ": " +
                  fault->description);
   return !fault && all_found;
 }
@@ -139,7 +141,7 @@ int dump_playlists(int argc, char** argv, Console& console, CodePage& code_page)
     if (!device->change_working_folder(check->second, error))
       return report_usage_error(
           console,
-          "cannot use " + Console::quoted(check->second) + " as the music folder: " + error.reason,
+          "cannot use " + quoted(check->second) + " as the music folder: " + error.reason,
           "epldump");
     dump.listings = std::make_unique<Listings>(*device, code_page);
   }
@@ -158,7 +160,12 @@ int dump_playlists(int argc, char** argv, Console& console, CodePage& code_page)
 
 // The output is the product: it is checked to the last byte.
 int main(int argc, char** argv) {
-  CodePage code_page = ascii_code_page();
-  Console console("epldump", code_page);
-  return console.finish(dump_playlists(argc, argv, console, code_page));
+  try {
+    CodePage code_page = ascii_code_page();
+    Console console("epldump", code_page);
+    return console.finish(dump_playlists(argc, argv, console, code_page));
+  } catch (const std::bad_alloc&) {
+    say_out_of_memory("epldump: out of memory\n");
+    return kExitFailure;
+  }
 }

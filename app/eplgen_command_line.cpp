@@ -1,5 +1,6 @@
 #include "app/eplgen_command_line.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "core/quoting.h"
 #include "platform/console.h"
 #include "platform/device.h"
 #include "platform/process.h"
@@ -54,19 +56,25 @@ std::optional<int> follow_command_line(int argc, char** argv, Console& console,
                                        CodePages& code_pages, CodePage& code_page, Device& device,
                                        EplgenOptions& options) {
   std::vector<std::string> arguments = program_arguments(argc, argv);
-  // Options from the environment go first, so that the command line's own win.
+  const std::initializer_list<ProgramOption> own = {
+      {"-n", "--dry-run"}, {"-q", "--quiet"}, {"-r", "--recursive"}};
+  // Options from the environment go first, so that the command line's own win; they are options
+  // only, with their values (--codepage CP1250), never a FOLDER.
   if (const char* variable = std::getenv("EPLGEN_OPTIONS"); variable != nullptr) {
     std::istringstream words(variable);
-    std::vector<std::string> options{std::istream_iterator<std::string>(words), {}};
-    for (const std::string& option : options)
-      if (!option.starts_with('-') || option == "--" || option == "-")
-        return report_usage_error(
-            console, "EPLGEN_OPTIONS holds " + Console::quoted(option) + ", which is no option",
-            "eplgen");
-    arguments.insert(arguments.begin() + 1, options.begin(), options.end());
+    std::vector<std::string> options{arguments.front()};
+    options.insert(options.end(), std::istream_iterator<std::string>(words), {});
+    CommandLine given = parse_command_line(options, own);
+    auto end_of_options = std::find(options.begin(), options.end(), "--");
+    if (given.error.empty() && (!given.operands.empty() || end_of_options != options.end()))
+      return report_usage_error(console,
+                                "EPLGEN_OPTIONS holds " +
+                                    quoted(given.operands.empty() ? "--" : given.operands.front()) +
+                                    ", which is no option",
+                                "eplgen");
+    arguments.insert(arguments.begin() + 1, options.begin() + 1, options.end());
   }
-  CommandLine command_line = parse_command_line(
-      arguments, {{"-n", "--dry-run"}, {"-q", "--quiet"}, {"-r", "--recursive"}});
+  CommandLine command_line = parse_command_line(arguments, own);
   if (std::optional<int> status = answer_common_options(command_line, {"eplgen", kSynopsis, kHelp},
                                                         console, code_pages, code_page))
     return *status;
@@ -82,7 +90,7 @@ std::optional<int> follow_command_line(int argc, char** argv, Console& console,
     if (!device.change_working_folder(folder, error))
       return report_usage_error(
           console,
-          "cannot use " + Console::quoted(folder) + " as the music folder: " + error.reason,
+          "cannot use " + quoted(folder) + " as the music folder: " + error.reason,
           "eplgen");
   }
   return std::nullopt;

@@ -70,6 +70,15 @@ class CodePage {
   std::array<unsigned char, 256> shown_length_;
 };
 
+// The code pages offered, as the program learns them from the system.
+class CodePageSet {
+ public:
+  virtual ~CodePageSet() = default;
+  // The code page of that name (one of kCodePages, ASCII case ignored); null, with the reason,
+  // when it is none of those or the system cannot convert it.
+  virtual const CodePage* named(std::string_view name, std::string& reason) = 0;
+};
+
 // Unicode's simple upper-case mapping for the characters of the code pages offered: the letters
 // of Latin-1, Latin Extended-A, Greek and Cyrillic, and the few others they hold.
 char32_t simple_upper_case(char32_t character);

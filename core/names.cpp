@@ -131,6 +131,35 @@ bool player_name(const CodePage& code_page, std::string_view system_name, std::s
   return fault == NameFault::none;
 }
 
+const CodePage* code_page_spelling(CodePageSet& offered, const CodePage& current,
+                                   std::string_view system_name) {
+  for (std::string_view name : kCodePages) {
+    std::string ignored;
+    const CodePage* code_page = name == current.name() ? nullptr : offered.named(name, ignored);
+    NameFault fault = NameFault::none;
+    std::string text;
+    if (code_page != nullptr && player_name(*code_page, system_name, text, fault)) return code_page;
+  }
+  return nullptr;
+}
+
+bool is_system_folder_name(std::string_view name) {
+  if (name.starts_with('.')) return true;
+  for (std::string_view system :
+       {"$RECYCLE.BIN", "RECYCLER", "RECYCLED", "System Volume Information", "LOST.DIR"})
+    if (equal_ignoring_ascii_case(name, system)) return true;
+  return false;
+}
+
+std::string_view other_audio_kind(std::string_view name) {
+  std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || name.size() - dot > 5) return {};
+  for (std::string_view kind : {".wma", ".ogg", ".oga", ".flac", ".m4a", ".m4b", ".mp4", ".wav",
+                                ".aac", ".opus", ".aiff", ".aif", ".ape", ".wv", ".mpc", ".mp2"})
+    if (equal_ignoring_ascii_case(name.substr(dot), kind)) return kind;
+  return {};
+}
+
 bool is_reserved_name(std::string_view name) {
   // Every device name begins with one of these letters, and most names with another.
   switch (ascii_upper(name.empty() ? 0 : static_cast<unsigned char>(name[0]))) {

@@ -9,6 +9,7 @@
 #include "core/utf8.h"
 
 class CodePage;
+class CodePageSet;
 
 bool equal_ignoring_ascii_case(std::string_view left, std::string_view right);
 
@@ -43,6 +44,15 @@ enum class NameFault {
 // extension follows.
 bool is_reserved_name(std::string_view name);
 
+// True for the name of a folder that holds the system's own files or a trash, never an album:
+// any name beginning with a dot (.Trashes, .Trash-1000, .Spotlight-V100, .fseventsd), and
+// $RECYCLE.BIN, RECYCLER, RECYCLED, System Volume Information and LOST.DIR in any case.
+bool is_system_folder_name(std::string_view name);
+
+// The kind of a file of audio in another format than MP3 (".flac", ".wma", ...) by its
+// extension, in lower case; empty for any other file.
+std::string_view other_audio_kind(std::string_view name);
+
 // False for a name a Windows player could never find: one holding control characters or any
 // of " * : < > ? \ |.
 bool is_portable_name(std::string_view name);
@@ -55,6 +65,11 @@ bool holds_portable_names(std::string_view path);
 // the fault, when the player could never find it.
 bool player_name(const CodePage& code_page, std::string_view system_name, std::string& text,
                  NameFault& fault);
+
+// The first code page offered, other than current, that spells a name as the file system
+// spells it, so that the player could find it; null when none does.
+const CodePage* code_page_spelling(CodePageSet& offered, const CodePage& current,
+                                   std::string_view system_name);
 
 // A path text a user wrote (an M3U line), relative to the music folder, resolved as Windows
 // resolves a path it is given: "." and ".." parts as text, clamped at the player's root, a part

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/code_page.h"
+#include "core/unicode.h"
 
 bool is_own_file_name(const CodePage& code_page, std::string_view name) {
   // As Windows finds a name: whatever its trailing dots and blanks.
@@ -18,9 +19,9 @@ bool is_own_file_name(const CodePage& code_page, std::string_view name) {
          compare_player_names(code_page, suffix, kLockSuffix) == 0;
 }
 
-void DeviceListing::add(std::string_view name, EntryType type, bool linked) {
+void DeviceListing::add(std::string_view name, EntryType type, bool linked, bool system) {
   entries.push_back({static_cast<std::uint32_t>(names.size()),
-                     static_cast<std::uint32_t>(name.size()), type, linked});
+                     static_cast<std::uint32_t>(name.size()), type, linked, system});
   names.append(name).push_back('\0');
 }
 
@@ -37,6 +38,7 @@ FolderListing::FolderListing(DeviceListing listing, const CodePage& code_page)
                {kNone},
                entry.type,
                entry.linked,
+               entry.system,
                NameFault::none,
                false};
     if (player_name(code_page, name, text, kept.fault)) {
@@ -86,7 +88,7 @@ FolderListing::FolderListing(DeviceListing listing, const CodePage& code_page)
   std::vector<std::uint32_t>& spelled = by_name_;
   spelled.reserve(entries_.size());
   for (std::uint32_t place = 0; place < entries_.size(); ++place)
-    if (entries_[place].fault == NameFault::none) spelled.push_back(place);
+    (entries_[place].fault == NameFault::none ? spelled : faulty_).push_back(place);
   if (listing.in_player_order)
     std::sort(spelled.begin(), spelled.end(), [&](std::uint32_t left, std::uint32_t right) {
       return before(entries_[left], entries_[right]);
@@ -133,6 +135,25 @@ std::optional<std::size_t> FolderListing::find(std::string_view text) const {
   return *found;
 }
 
+std::optional<std::size_t> FolderListing::find_unusable(std::string_view text) const {
+  std::string_view wanted = text.substr(0, text.find_last_not_of(" .") + 1);
+  std::string spelled;
+  for (std::uint32_t entry : faulty_) {
+    NameFault fault = entries_[entry].fault;
+    if (fault != NameFault::decomposed && fault != NameFault::ends_in_dot_or_blank &&
+        fault != NameFault::reserved)
+      continue;
+    std::string name(system_name(entry));
+    if (fault == NameFault::decomposed) name = composed(name);
+    CodePage::Conversion conversion = code_page_->convert_utf8(name, spelled);
+    if (conversion == CodePage::Conversion::unspellable) continue;
+    if (conversion == CodePage::Conversion::not_utf8) spelled = name;
+    std::string_view key = std::string_view(spelled).substr(0, spelled.find_last_not_of(" .") + 1);
+    if (compare_player_names(*code_page_, key, wanted) == 0) return entry;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::size_t> FolderListing::find_system_name(std::string_view system_name) const {
   for (std::size_t entry = 0; entry < entries_.size(); ++entry)
     if (this->system_name(entry) == system_name) return entry;
@@ -141,7 +162,7 @@ std::optional<std::size_t> FolderListing::find_system_name(std::string_view syst
 
 std::size_t FolderListing::bytes() const {
   return sizeof *this + names_.capacity() + entries_.capacity() * sizeof(Entry) +
-         by_name_.capacity() * sizeof(std::uint32_t);
+         (by_name_.capacity() + faulty_.capacity()) * sizeof(std::uint32_t);
 }
 
 std::string device_path_of(std::string_view folder, std::string_view name) {
@@ -185,7 +206,13 @@ Resolution look_up_parts(ListingSource& listings, const CodePage& code_page, std
       listing = held.get();
     }
     std::optional<std::size_t> entry = listing->find(parts[part]);
-    if (!entry) break;
+    if (!entry) {
+      if (std::optional<std::size_t> there = listing->find_unusable(parts[part])) {
+        resolution.unusable = listing->fault(*there);
+        resolution.unusable_path = device_path_of(folder, listing->system_name(*there));
+      }
+      break;
+    }
     if (folder == ".")
       folder.assign(listing->system_name(*entry));
     else

@@ -38,6 +38,7 @@ struct DeviceListing {
     std::uint32_t length;
     EntryType type;
     bool linked;  // a symbolic link or a junction rather than the entry's own name
+    bool system;  // marked as the system's own (on Windows, hidden and system both)
   };
   std::string names;
   std::vector<Entry> entries;
@@ -45,7 +46,7 @@ struct DeviceListing {
   // false when it means nothing and the listing is put in a fixed order of names.
   bool in_player_order = false;
 
-  void add(std::string_view name, EntryType type, bool linked);
+  void add(std::string_view name, EntryType type, bool linked, bool system = false);
 };
 
 // A folder's entries as the player sees them: in listing order, each with its text in the code
@@ -62,6 +63,10 @@ class FolderListing {
   std::string_view text(std::size_t entry) const;
   EntryType type(std::size_t entry) const { return entries_[entry].type; }
   bool linked(std::size_t entry) const { return entries_[entry].linked; }
+  // A folder of the system's own or a trash rather than the user's: marked so, or named so.
+  bool is_system_folder(std::size_t entry) const {
+    return entries_[entry].system || is_system_folder_name(system_name(entry));
+  }
   NameFault fault(std::size_t entry) const { return entries_[entry].fault; }
   // True when the player's text shows in the log as the system name reads in UTF-8: the name
   // was UTF-8 the code page spells exactly, without control characters.
@@ -74,6 +79,11 @@ class FolderListing {
   // The entry the player finds for a name of the code page: letters folded as the code page
   // folds them; a twin or a name it cannot spell is never found.
   std::optional<std::size_t> find(std::string_view text) const;
+
+  // For a name the player finds nothing under: the entry that is there but that the player can
+  // never use, as it would find it were it not for that (a name ending in a dot or a blank, a
+  // device name, a name in decomposed form).
+  std::optional<std::size_t> find_unusable(std::string_view text) const;
 
   // The entry named exactly so, as the file system spells it.
   std::optional<std::size_t> find_system_name(std::string_view system_name) const;
@@ -94,6 +104,7 @@ class FolderListing {
     };
     EntryType type;
     bool linked;
+    bool system;
     NameFault fault;
     bool shown_as_name;
   };
@@ -101,6 +112,7 @@ class FolderListing {
   std::string names_;
   std::vector<Entry> entries_;
   std::vector<std::uint32_t> by_name_;  // the usable entries, by compare_player_names
+  std::vector<std::uint32_t> faulty_;   // the entries with a fault, in listing order
 };
 
 // Where the player's namespace gets its listings: "." is the music folder, ".." the player's root
@@ -122,6 +134,10 @@ struct Resolution {
   std::string device_path;  // of what was found
   std::string reason;       // why it could not be looked up, when failed
   bool own_file = false;    // it names a playlist or a temporary file of the program's own
+  // When nothing was found: the fault of a name that is there but that the player can never use,
+  // and its device path.
+  NameFault unusable = NameFault::none;
+  std::string unusable_path;
 };
 
 // Finds what a path a user wrote (relative to the music folder, as an M3U line joined to its

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FolderTracks tracks = tracks_of(library, "Rock", "Rock");
   if (!tracks.read_whole) std::abort();
   TemporaryFiles files(4);
-  PlaylistWriter writer(device, console, files, false);
+  PlaylistWriter writer(device, console, code_page(), files, false);
   if (writer.begin({"Rock\\Default Playlist.epl", "Rock/Default Playlist.epl", {}, false}) !=
       PlaylistWriter::Start::started)
     std::abort();

@@ -1,6 +1,7 @@
 // A folder's tracks: those its M3U playlist names when it has one, otherwise its MP3 files in
 // byte order, and its subfolders' tracks when it has none of its own (or always, recursive): each
-// subfolder in listing order gives its tracks by the same rule, to any depth.
+// subfolder in listing order gives its tracks by the same rule, to any depth. An M3U that gives
+// no track is no playlist of the folder: the next one, or else the folder's files, decide.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "library/library.h"
+#include "library/plan.h"
 #include "library/track_list.h"
 
 struct FolderTracks {
@@ -19,8 +21,14 @@ struct FolderTracks {
   std::string problem;         // why not
   unsigned lines_skipped = 0;  // M3U lines that give no track
   std::size_t folders_skipped = 0;  // subfolders left out
+  std::size_t tracks_skipped = 0;   // MP3 files left out: names the player cannot use
 };
 
 // The tracks of the folder with that path text and device path, each said in the progress log as
 // it is taken. What a folder holds that never becomes a track is said on standard error.
 FolderTracks tracks_of(Library& library, const std::string& folder, const std::string& device_path);
+
+// True when one of the folders may give a track: one holds an MP3 file, an M3U naming a file, a
+// name the player cannot use or a folder that cannot be read, to any depth the walk goes to.
+// Looks only, saying nothing, and stops at the first.
+bool may_hold_tracks(Library& library, const std::vector<PlannedFolder>& folders);

@@ -19,6 +19,7 @@ struct M3uImport {
 // skipped, and so are lines naming a playlist or its temporary file. A line holding an absolute
 // path or a file:// URI, as desktop players export them, names the longest of its trailing parts
 // that is a file under the M3U's folder, and that relative path is stored. The lines that name no
-// file are said in one line on standard error.
+// file are said in one line on standard error. With first_track_only, reading stops at the first
+// line that gives a track.
 M3uImport import_m3u(Library& library, const std::string& m3u, const std::string& device_path,
-                     TrackList& tracks);
+                     TrackList& tracks, bool first_track_only = false);

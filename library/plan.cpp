@@ -5,9 +5,11 @@
 #include <optional>
 #include <utility>
 
+#include "core/names.h"
 #include "core/path_text.h"
+#include "core/quoting.h"
+#include "core/report.h"
 #include "library/listings.h"
-#include "platform/console.h"
 
 std::vector<FolderIdentity> folders_above(Device& device, const std::string& device_folder) {
   std::vector<FolderIdentity> above;
@@ -22,83 +24,108 @@ std::vector<FolderIdentity> folders_above(Device& device, const std::string& dev
   return above;
 }
 
-Subfolders subfolders_of(Library& library, std::string_view folder,
-                         const std::string& device_folder, const FolderListing& listing,
-                         const std::function<std::vector<FolderIdentity>()>& above) {
-  Subfolders subfolders;
-  std::vector<std::size_t> candidates;
-  bool any_linked = false;
-  for (std::size_t entry = 0; entry < listing.size(); ++entry) {
-    if (listing.type(entry) != EntryType::folder) continue;
-    if (!listing.usable(entry)) {
-      warn_unusable(library, folder, listing, entry);
-      ++subfolders.skipped;
-      continue;
-    }
-    candidates.push_back(entry);
-    any_linked |= listing.linked(entry);
-  }
-  auto planned = [&](std::size_t entry) {
-    std::string text;
-    join_path(text, folder, listing.text(entry));
-    return PlannedFolder{text, device_path_of(device_folder, listing.system_name(entry))};
-  };
-  // Only a link can lead back or give a folder a second name: without one, nothing is examined.
-  if (!any_linked) {
-    for (std::size_t entry : candidates) subfolders.taken.push_back(planned(entry));
-    return subfolders;
-  }
-  Console& console = library.console;
+namespace {
+
+struct Candidate {
+  std::size_t entry;
+  PlannedFolder planned;
+  bool taken = true;
+};
+
+// Examines the candidates when one is a link: a name that leads back to a folder holding the
+// folder is left out, and of several names of one folder all but its own, or else the first in
+// listing order.
+void examine_links(Library& library, std::string_view folder, const FolderListing& listing,
+                   const std::function<std::vector<FolderIdentity>()>& above,
+                   std::vector<Candidate>& candidates, Subfolders& subfolders) {
+  Report& report = library.report;
   std::vector<FolderIdentity> holding = above();
-  struct Taken {
-    std::size_t entry;
-    bool linked;
-  };
-  std::vector<std::optional<Taken>> taken;  // each candidate's place in the plan
-  std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> by_identity;
-  std::vector<std::pair<std::size_t, std::size_t>> other_names;  // and the entry taken instead
-  for (std::size_t entry : candidates) {
+  std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> by_identity;  // the name taken
+  std::vector<std::pair<std::size_t, std::pair<std::uint64_t, std::uint64_t>>> other_names;
+  for (std::size_t index = 0; index < candidates.size(); ++index) {
+    Candidate& candidate = candidates[index];
     FolderIdentity identity;
     DeviceError error;
-    std::string shown = console.quoted_text(planned(entry).text);
-    taken.emplace_back();
-    if (!library.device.identify(planned(entry).device_path, identity, error)) {
-      console.warn("cannot examine " + shown + ": " + error.reason + "; it is left out, and " +
-                   (folder.empty() ? std::string("the music folder's playlist")
-                                   : "the playlist holding " + console.quoted_text(folder)) +
-                   " is left as it was");
+    std::string shown = quoted_text(library.code_page, candidate.planned.text);
+    if (!library.device.identify(candidate.planned.device_path, identity, error)) {
+      report.warn("cannot examine " + shown + ": " + error.reason + "; it is left out, and " +
+                  (folder.empty() ? std::string("the music folder's playlist")
+                                  : "the playlist holding " +
+                                        quoted_text(library.code_page, folder)) +
+                  " is left as it was");
+      candidate.taken = false;
       ++subfolders.skipped;
       subfolders.all_examined = false;
       continue;
     }
     if (std::find(holding.begin(), holding.end(), identity) != holding.end()) {
-      console.warn("skipping " + shown +
-                   ": it leads back to the music folder or a folder holding it");
+      report.warn("skipping " + shown +
+                  ": it leads back to the music folder or a folder holding it");
+      candidate.taken = false;
       ++subfolders.skipped;
       continue;
     }
-    auto [place, first] =
-        by_identity.emplace(std::pair(identity.volume, identity.file), taken.size() - 1);
-    if (first) {
-      taken.back() = Taken{entry, listing.linked(entry)};
+    std::pair<std::uint64_t, std::uint64_t> key(identity.volume, identity.file);
+    auto [place, first] = by_identity.emplace(key, index);
+    if (first) continue;
+    // The folder's own name wins over a link to it, wherever the link is listed.
+    std::size_t& chosen = place->second;
+    bool own_name = !listing.linked(candidate.entry) && listing.linked(candidates[chosen].entry);
+    std::size_t left_out = own_name ? std::exchange(chosen, index) : index;
+    candidates[left_out].taken = false;
+    other_names.emplace_back(left_out, key);
+    ++subfolders.skipped;
+  }
+  for (const auto& [left_out, key] : other_names)
+    report.warn("skipping " + quoted_text(library.code_page, candidates[left_out].planned.text) +
+                ": it is another name for " +
+                quoted_text(library.code_page, candidates[by_identity[key]].planned.text));
+}
+
+}  // namespace
+
+Subfolders subfolders_of(Library& library, std::string_view folder,
+                         const std::string& device_folder, const FolderListing& listing,
+                         const std::function<std::vector<FolderIdentity>()>& above) {
+  Subfolders subfolders;
+  std::vector<Candidate> candidates;
+  std::string system_folders;  // as one line shows them
+  bool any_linked = false;
+  for (std::size_t entry = 0; entry < listing.size(); ++entry) {
+    if (listing.type(entry) != EntryType::folder) continue;
+    if (listing.is_system_folder(entry)) {
+      system_folders += (system_folders.empty() ? "" : ", ") +
+                        shown_entry(library, folder, listing, entry);
+      ++subfolders.skipped;
       continue;
     }
-    Taken& other = *taken[place->second];
-    // The folder's own name wins over a link to it, wherever the link is listed.
-    std::size_t skipped_entry = entry;
-    if (other.linked && !listing.linked(entry)) {
-      std::swap(other.entry, skipped_entry);
-      other.linked = false;
+    if (!listing.usable(entry)) {
+      warn_unusable(library, folder, listing, entry);
+      ++subfolders.skipped;
+      ++subfolders.unusable;
+      continue;
     }
-    ++subfolders.skipped;
-    other_names.emplace_back(skipped_entry, place->second);
+    // A path that cannot be formed never becomes a shorter one: the folder, and every track in
+    // it, is left out.
+    std::string text;
+    if (!join_path(text, folder, listing.text(entry))) {
+      library.report.warn("skipping " + shown_entry(library, folder, listing, entry) +
+                          ": path longer than " + std::to_string(kMaxPathText) + " characters");
+      ++subfolders.skipped;
+      ++subfolders.unusable;
+      continue;
+    }
+    candidates.push_back(
+        {entry, {std::move(text), device_path_of(device_folder, listing.system_name(entry))}});
+    any_linked |= listing.linked(entry);
   }
-  for (const auto& [entry, instead] : other_names)
-    console.warn("skipping " + console.quoted_text(planned(entry).text) +
-                 ": it is another name for " +
-                 console.quoted_text(planned(taken[instead]->entry).text));
-  for (const std::optional<Taken>& folder_taken : taken)
-    if (folder_taken) subfolders.taken.push_back(planned(folder_taken->entry));
+  if (!system_folders.empty())
+    library.report.warn("skipping " + system_folders +
+                        ": system and trash folders hold no albums");
+  // Only a link can lead back or give a folder a second name: without one, nothing is examined.
+  if (any_linked) examine_links(library, folder, listing, above, candidates, subfolders);
+  for (Candidate& candidate : candidates)
+    if (candidate.taken) subfolders.taken.push_back(std::move(candidate.planned));
   return subfolders;
 }
 

@@ -26,6 +26,7 @@ struct PlannedFolder {
 struct Subfolders {
   std::vector<PlannedFolder> taken;  // in listing order
   std::size_t skipped = 0;           // folders left out
+  std::size_t unusable = 0;          // of them, names the player cannot use, or paths too long
   // False when a subfolder could not be examined: it is left out, and what lists the folder's
   // subfolders cannot be known whole.
   bool all_examined = true;

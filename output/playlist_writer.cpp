@@ -5,7 +5,8 @@
 
 #include "core/playlist_entry.h"
 #include "output/temporary_files.h"
-#include "platform/console.h"
+#include "core/quoting.h"
+#include "core/report.h"
 
 namespace {
 
@@ -27,10 +28,14 @@ struct PlaylistWriter::Playlist {
   std::string failure;                     // the message for what failed; empty while all is well
 };
 
-PlaylistWriter::PlaylistWriter(Device& device, Console& console, TemporaryFiles& files,
-                               bool dry_run)
-    : device_(device), console_(console), files_(files), dry_run_(dry_run) {
+PlaylistWriter::PlaylistWriter(Device& device, Report& report, const CodePage& code_page,
+                               TemporaryFiles& files, bool dry_run)
+    : device_(device), report_(report), code_page_(code_page), files_(files), dry_run_(dry_run) {
   counts_.dry_run = dry_run;
+}
+
+std::string PlaylistWriter::quoted(std::string_view text) const {
+  return quoted_text(code_page_, text);
 }
 
 PlaylistWriter::~PlaylistWriter() = default;
@@ -41,7 +46,7 @@ void PlaylistWriter::remove_temporary_file(const std::string& device_path, std::
     files_.forget(device_path);
     return;
   }
-  console_.warn("cannot remove " + console_.quoted_text(text) + ": " + error.reason);
+  report_.warn("cannot remove " + quoted(text) + ": " + error.reason);
   all_in_place_ = false;
 }
 
@@ -60,8 +65,8 @@ void PlaylistWriter::put_batch_in_place() {
       ++counts_.written;
       continue;
     }
-    console_.warn("cannot " + std::string(durable ? "replace " : "write ") +
-                  console_.quoted_text(finished.text) + ": " + why.reason);
+    report_.warn("cannot " + std::string(durable ? "replace " : "write ") +
+                  quoted(finished.text) + ": " + why.reason);
     remove_temporary_file(finished.temporary_path, finished.text + std::string(kTemporarySuffix));
     all_in_place_ = false;
     ++counts_.not_written;
@@ -79,7 +84,7 @@ void PlaylistWriter::begin_writing() {
   if (dry_run_) return;
   DeviceError error;
   if (!files_.begin_creation(playlist.temporary_path)) {
-    playlist.failure = "cannot create " + console_.quoted_text(playlist.temporary_text) +
+    playlist.failure = "cannot create " + quoted(playlist.temporary_text) +
                        ": the program is ending";
     return;
   }
@@ -92,7 +97,7 @@ void PlaylistWriter::begin_writing() {
   if (playlist.file == nullptr) {
     files_.forget(playlist.temporary_path);
     playlist.failure =
-        "cannot create " + console_.quoted_text(playlist.temporary_text) + ": " + error.reason;
+        "cannot create " + quoted(playlist.temporary_text) + ": " + error.reason;
     return;
   }
   if (playlist.repeated == 0) return;
@@ -107,7 +112,7 @@ void PlaylistWriter::begin_writing() {
     if (left == 0) return;
   }
   playlist.failure =
-      "cannot write " + console_.quoted_text(playlist.place.text) + ": " +
+      "cannot write " + quoted(playlist.place.text) + ": " +
       (error.reason.empty() ? "the previous playlist changed meanwhile" : error.reason);
 }
 
@@ -133,14 +138,14 @@ void PlaylistWriter::hand_over(bool last) {
   if (playlist.file != nullptr && playlist.failure.empty() &&
       !playlist.file->append(playlist.pending, error))
     playlist.failure =
-        "cannot write " + console_.quoted_text(playlist.place.text) + ": " + error.reason;
+        "cannot write " + quoted(playlist.place.text) + ": " + error.reason;
   // Once the playlist failed, what follows is only counted, never kept.
   playlist.pending.clear();
 }
 
 bool PlaylistWriter::fail() {
   Playlist& playlist = *playlist_;
-  console_.warn(playlist.failure);
+  report_.warn(playlist.failure);
   if (playlist.file != nullptr) {
     DeviceError ignored;
     playlist.file->close(ignored);
@@ -168,7 +173,7 @@ PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
   // Neither "*.mp3" nor "*.m3u": a half-written playlist is never taken for a track or an M3U.
   playlist.temporary_path = playlist.place.device_path + std::string(kTemporarySuffix);
   playlist.temporary_text = playlist.place.text + std::string(kTemporarySuffix);
-  std::string shown = console_.quoted_text(playlist.place.text);
+  std::string shown = quoted(playlist.place.text);
   if (playlist.place.there && *playlist.place.there != EntryType::file) {
     playlist.failure =
         "cannot write " + shown + ": " +
@@ -181,7 +186,7 @@ PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
     DeviceError error;
     playlist.previous = device_.open(playlist.place.device_path, error);
     if (playlist.previous != nullptr && playlist.previous->read_only()) {
-      console_.warn("leaving " + shown + " as it is: it is read-only");
+      report_.warn("leaving " + shown + " as it is: it is read-only");
       ++counts_.not_written;
       end_playlist();
       return Start::kept;
@@ -229,7 +234,7 @@ bool PlaylistWriter::finish() {
   DeviceError error;
   if (!playlist.file->close(error))
     playlist.failure =
-        "cannot write " + console_.quoted_text(playlist.place.text) + ": " + error.reason;
+        "cannot write " + quoted(playlist.place.text) + ": " + error.reason;
   if (!playlist.failure.empty()) return fail();
   batch_.push_back({playlist.place.text, playlist.place.device_path, playlist.temporary_path});
   batch_bytes_ += playlist.size;
@@ -253,7 +258,7 @@ void PlaylistWriter::abandon() {
 bool PlaylistWriter::put_in_place() {
   if (dry_run_) {
     for (const auto& [text, changes] : dry_run_report_)
-      console_.print(changes ? "Would write %s\n" : "Unchanged %s\n", text);
+      report_.print(changes ? "Would write %s\n" : "Unchanged %s\n", text);
     dry_run_report_.clear();
     return true;
   }
@@ -261,7 +266,7 @@ bool PlaylistWriter::put_in_place() {
   // The renames of the last batch are on the device only after one more sync.
   DeviceError error;
   if (!renamed_.empty() && !device_.sync(renamed_, error)) {
-    console_.warn("cannot make sure the playlists are on the device: " + error.reason);
+    report_.warn("cannot make sure the playlists are on the device: " + error.reason);
     all_in_place_ = false;
   }
   renamed_.clear();

@@ -18,7 +18,8 @@
 #include "core/namespace.h"
 #include "platform/device.h"
 
-class Console;
+class CodePage;
+class Report;
 class TemporaryFiles;
 
 // Where a playlist goes, and what its folder's listing shows there.
@@ -36,8 +37,10 @@ class PlaylistWriter {
   static constexpr std::size_t kBatchPlaylists = 256;
   static constexpr std::size_t kBatchBytes = 16 << 20;
 
-  // A dry run makes and compares every playlist but creates, writes and removes nothing.
-  PlaylistWriter(Device& device, Console& console, TemporaryFiles& files, bool dry_run);
+  // A dry run makes and compares every playlist but creates, writes and removes nothing. Paths
+  // texts are in the code page.
+  PlaylistWriter(Device& device, Report& report, const CodePage& code_page, TemporaryFiles& files,
+                 bool dry_run);
   ~PlaylistWriter();
   PlaylistWriter(const PlaylistWriter&) = delete;
   PlaylistWriter& operator=(const PlaylistWriter&) = delete;
@@ -95,8 +98,11 @@ class PlaylistWriter {
   void remove_temporary_file(const std::string& device_path, std::string_view text);
   void put_batch_in_place();
 
+  std::string quoted(std::string_view text) const;
+
   Device& device_;
-  Console& console_;
+  Report& report_;
+  const CodePage& code_page_;
   TemporaryFiles& files_;
   bool dry_run_;
   std::unique_ptr<Playlist> playlist_;

@@ -57,7 +57,7 @@ TEST(PlaylistWriter, WritesOnlyWhatChangesAndAllOfIt) {
     if (c.previous) device.make("F/Default Playlist.epl", bytes_of(*c.previous));
     Console console("eplgen", cp1252());
     TemporaryFiles files(4);
-    PlaylistWriter writer(device, console, files, false);
+    PlaylistWriter writer(device, console, cp1252(), files, false);
     PlaylistPlace place{"F\\Default Playlist.epl", "F/Default Playlist.epl", {}, false};
     if (c.previous) place.there = EntryType::file;
     ASSERT_EQ(writer.begin(place), PlaylistWriter::Start::started) << c.what;
@@ -92,7 +92,7 @@ TEST(PlaylistWriter, LeavesWhatItMayNotReplace) {
     if (c.read_only) device.set_read_only("F/Default Playlist.epl");
     Console console("eplgen", cp1252());
     TemporaryFiles files(4);
-    PlaylistWriter writer(device, console, files, false);
+    PlaylistWriter writer(device, console, cp1252(), files, false);
     testing::internal::CaptureStderr();
     PlaylistWriter::Start start =
         writer.begin({"F\\Default Playlist.epl", "F/Default Playlist.epl", c.there, false});

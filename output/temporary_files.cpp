@@ -36,13 +36,6 @@ void TemporaryFiles::forget(std::string_view device_path) {
     }
 }
 
-std::vector<std::string> TemporaryFiles::paths() const {
-  std::vector<std::string> paths;
-  for (std::size_t slot = 0; slot < capacity_; ++slot)
-    if (slots_[slot].used.load()) paths.emplace_back(slots_[slot].path);
-  return paths;
-}
-
 void TemporaryFiles::end_and_remove_all(void (*remove)(const char* device_path), void (*wait)()) {
   ending_.store(true);
   while (wait != nullptr && creating_.load()) wait();

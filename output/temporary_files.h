@@ -29,8 +29,16 @@ class TemporaryFiles : public FilesInFlight {
   // After the file was put in place or removed.
   void forget(std::string_view device_path);
 
-  // The files noted, for a program that ends on a failure of its own.
-  std::vector<std::string> paths() const;
+  // Hands remove the device path of each file noted, and forgets the file once remove returns:
+  // for a program that ends on a failure of its own.
+  template <typename Remove>
+  void remove_each(Remove&& remove) {
+    for (std::size_t slot = 0; slot < capacity_; ++slot)
+      if (slots_[slot].used.load()) {
+        remove(std::string_view(slots_[slot].path));
+        slots_[slot].used.store(false);
+      }
+  }
 
   void end_and_remove_all(void (*remove)(const char* device_path), void (*wait)()) override;
 

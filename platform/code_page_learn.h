@@ -13,15 +13,9 @@
 bool learn_code_page(std::string_view name, CodePageTable& table, std::string& reason);
 
 // The code pages offered, each learnt from the system when first asked for.
-class CodePages {
+class CodePages : public CodePageSet {
  public:
-  // The code page of that name (one of kCodePages, ASCII case ignored); null, with the reason,
-  // when it is none of those or the system cannot convert it.
-  const CodePage* named(std::string_view name, std::string& reason);
-
-  // The first code page offered, other than current, that spells a name as the file system
-  // spells it, so that the player could find it; null when none does.
-  const CodePage* spelling(std::string_view system_name, const CodePage& current);
+  const CodePage* named(std::string_view name, std::string& reason) override;
 
  private:
   std::map<std::string_view, CodePage> learnt_;

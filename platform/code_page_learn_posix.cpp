@@ -1,6 +1,8 @@
 // iconv says, once a code page is chosen, which character each byte stands for.
 #include <iconv.h>
 
+#include <cerrno>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -9,6 +11,8 @@
 bool learn_code_page(std::string_view name, CodePageTable& table, std::string& reason) {
   iconv_t to_utf32 = iconv_open("UTF-32LE", std::string(name).c_str());
   if (to_utf32 == reinterpret_cast<iconv_t>(-1)) {
+    // Not knowing it and having no memory to learn it are two things.
+    if (errno == ENOMEM) throw std::bad_alloc();
     reason = "this system's iconv does not know it";
     return false;
   }

@@ -1,24 +1,31 @@
 #include "platform/console.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
 #include "core/code_page.h"
-#include "core/names.h"
 
 namespace {
 
 // A failure that sets no errno is still a failure.
 int error_or_eio() { return errno != 0 ? errno : EIO; }
 
-// One line whatever a name or an M3U line in it holds, and no control codes for the terminal.
+// One line whatever a name or an M3U line in it holds, and no control codes for the terminal:
+// C0 controls, DEL, and the C1 controls as UTF-8 spells them (U+0085 ends a line to some
+// terminals, U+009B begins their control sequences).
 void show_controls_as_question_marks(std::string& text) {
-  std::replace_if(
-      text.begin(), text.end(),
-      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
+  std::size_t out = 0;
+  for (std::size_t in = 0; in < text.size(); ++in, ++out) {
+    unsigned char byte = static_cast<unsigned char>(text[in]);
+    bool c1 = byte == 0xC2 && in + 1 < text.size() &&
+              static_cast<unsigned char>(text[in + 1]) >= 0x80 &&
+              static_cast<unsigned char>(text[in + 1]) <= 0x9F;
+    if (c1) ++in;
+    text[out] = c1 || byte < 0x20 || byte == 0x7F ? '?' : text[in];
+  }
+  text.resize(out);
 }
 
 }  // namespace
@@ -76,25 +83,7 @@ void Console::warn(const std::string& message) {
   write_error_line(line + "\n");
 }
 
-void Console::warn_once(const std::string& message) {
-  if (warned_.insert(message).second) warn(message);
-}
-
 void Console::hint(const std::string& line) { write_error_line(line + "\n"); }
-
-std::string Console::quoted(std::string_view utf8) {
-  std::string text(1, '\'');
-  text.append(utf8).push_back('\'');
-  return text;
-}
-
-std::string Console::quoted_text(std::string_view text) const {
-  return quoted(code_page_->shown(text));
-}
-
-std::string Console::quoted_written(std::string_view text) const {
-  return is_valid_utf8(text) ? quoted(text) : quoted_text(text);
-}
 
 int Console::finish(int status) {
   if (log_error_ == 0) check_log(terminal_.flush(stdout));

@@ -3,15 +3,15 @@
 // shown as the log shows them, and nothing is ever cut.
 #pragma once
 
-#include <set>
 #include <string>
 #include <string_view>
 
+#include "core/report.h"
 #include "platform/terminal.h"
 
 class CodePage;
 
-class Console {
+class Console : public Report {
  public:
   Console(std::string program_name, const CodePage& code_page);
 
@@ -25,30 +25,21 @@ class Console {
 
   // Prints one progress line: format holds one %s, which receives text (code-page bytes, shown as
   // the console expects them). Once standard output has failed, nothing more is printed.
-  void log(std::string_view format, std::string_view text);
-  void log(std::string_view line);
+  void log(std::string_view format, std::string_view text) override;
+  void log(std::string_view line) override;
   // As log, with text already as the log shows it: UTF-8 without control characters.
-  void log_shown(std::string_view format, std::string_view shown);
+  void log_shown(std::string_view format, std::string_view shown) override;
 
   // As log, for what the user asked to see (help, a dry run's answer): quiet or not.
-  void print(std::string_view format, std::string_view text);
+  void print(std::string_view format, std::string_view text) override;
   void print(std::string_view lines);
 
   // Prints "<program>: <message>" and a line end to standard error.
-  void warn(const std::string& message);
-  // As warn, but a message already given in this run is not repeated.
-  void warn_once(const std::string& message);
+  void warn(const std::string& message) override;
   // Prints a line to standard error as it is: a hint after a diagnostic, or a question.
   void hint(const std::string& line);
 
-  // How a message names a file, a folder or a line: in quotes. utf8 is UTF-8; text is a path
-  // text of the code page.
-  static std::string quoted(std::string_view utf8);
-  std::string quoted_text(std::string_view text) const;
-  // Text someone wrote, in UTF-8 or else in the code page (an M3U line).
-  std::string quoted_written(std::string_view text) const;
-
-  // How many diagnostics warn and warn_once have given.
+  // How many diagnostics warn has given.
   unsigned warnings() const { return warnings_; }
 
   // Writes out what standard output still holds and checks that all of it, and every diagnostic,
@@ -66,7 +57,6 @@ class Console {
   std::string program_name_;
   const CodePage* code_page_;
   Terminal terminal_;
-  std::set<std::string, std::less<>> warned_;
   unsigned warnings_ = 0;
   int log_error_ = 0;  // why standard output failed; 0 while it works
   bool quiet_ = false;

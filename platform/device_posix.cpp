@@ -304,12 +304,16 @@ class ListingsAhead {
     sigset_t previous = {};
     sigfillset(&all);
     if (pthread_sigmask(SIG_SETMASK, &all, &previous) != 0) return nullptr;
+    // Restored on every path: out of memory, the thread's start throws std::bad_alloc.
+    struct Restore {
+      const sigset_t& mask;
+      ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
+    } restore{previous};
     try {
       ahead->thread_ = std::thread([raw = ahead.get()] { raw->run(); });
     } catch (const std::system_error&) {
-      ahead.reset();
+      return nullptr;
     }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return ahead;
   }
 

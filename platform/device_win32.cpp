@@ -183,9 +183,12 @@ class Win32Device : public Device {
     do {
       std::wstring_view name = entry.cFileName;
       if (name == L"." || name == L"..") continue;
-      bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      DWORD attributes = entry.dwFileAttributes;
+      bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      constexpr DWORD kSystemsOwn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
       listing.add(wide_to_utf8(name), directory ? EntryType::folder : EntryType::file,
-                  (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+                  (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                  (attributes & kSystemsOwn) == kSystemsOwn);
     } while (FindNextFileW(search_handle, &entry));
     DWORD failure = GetLastError();
     FindClose(search_handle);

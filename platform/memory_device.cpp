@@ -197,6 +197,8 @@ void MemoryDevice::make(const std::string& path, const std::string& bytes) {
 }
 
 void MemoryDevice::make_link(const std::string& path, const std::string& target) {
+  if (std::size_t separator = path.rfind('/'); separator != std::string::npos)
+    make(path.substr(0, separator + 1));
   std::optional<Place> place = place_of(path);
   auto link = std::make_shared<Node>();
   link->kind = Node::Kind::link;

@@ -36,7 +36,8 @@ class MemoryDevice : public Device {
   // Setting up, with paths relative to the working folder: a path ending in "/" makes a folder,
   // any other a file holding bytes; folders on the way are made.
   void make(const std::string& path, const std::string& bytes = "");
-  // A symbolic link at path, leading to target (relative to the link's folder, or absolute).
+  // A symbolic link at path, leading to target (relative to the link's folder, or absolute);
+  // folders on the way are made.
   void make_link(const std::string& path, const std::string& target);
   void set_read_only(const std::string& path);
   // Every change fails as on a write-protected card.

@@ -14,6 +14,14 @@ class FilesInFlight {
   virtual void end_and_remove_all(void (*remove)(const char* device_path), void (*wait)()) = 0;
 };
 
+// Removes every file noted, as an interruption would, and notes no more: for a program that ends
+// on a failure of its own, such as running out of memory. Allocates nothing.
+void remove_files_in_flight(FilesInFlight& files);
+
+// Says on standard error that memory ran out, in a line that needs none: line ends in a line
+// feed, and is written as it is.
+void say_out_of_memory(const char* line);
+
 // The program's arguments, argv[0] included, as UTF-8 on Windows (taken from the system's
 // UTF-16, so that a FOLDER may hold any character) and as given on POSIX.
 std::vector<std::string> program_arguments(int argc, char** argv);

@@ -43,6 +43,13 @@ bool set_action(int signal_number, void (*handler)(int), std::string& reason) {
 
 }  // namespace
 
+void remove_files_in_flight(FilesInFlight& files) { files.end_and_remove_all(remove_file, nullptr); }
+
+void say_out_of_memory(const char* line) {
+  // Unbuffered: nothing is allocated for it.
+  std::fputs(line, stderr);
+}
+
 std::vector<std::string> program_arguments(int argc, char** argv) { return {argv, argv + argc}; }
 
 std::string home_folder() {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,24 @@ namespace {
 // program's only state outside the run's own.
 FilesInFlight* files_in_flight = nullptr;
 
-// Created with FILE_SHARE_DELETE: a file still open goes when the process closes it.
+// Created with FILE_SHARE_DELETE: a file still open goes when the process closes it. Allocates
+// nothing, for memory may have run out: the path is made in buffers of its own, in its long form
+// (\\?\C:\... or \\?\UNC\server\...), as the device names files.
 void remove_file(const char* device_path) {
-  DeleteFileW(long_path(utf8_to_wide(device_path)).c_str());
+  wchar_t relative[2048];
+  if (MultiByteToWideChar(CP_UTF8, 0, device_path, -1, relative, 2048) == 0) return;
+  for (wchar_t* character = relative; *character != L'\0'; ++character)
+    if (*character == L'/') *character = L'\\';
+  constexpr DWORD kRoom = 4096;
+  wchar_t full[kRoom + 8];
+  DWORD length = GetFullPathNameW(relative, kRoom, full + 8, nullptr);
+  if (length == 0 || length >= kRoom) return;
+  // The prefix goes right before the path, over the first backslash of a server's name.
+  bool unc = full[8] == L'\\' && full[9] == L'\\';
+  std::size_t prefix_length = unc ? 7 : 4;
+  wchar_t* start = full + 8 + (unc ? 1 : 0) - prefix_length;
+  std::wmemcpy(start, unc ? L"\\\\?\\UNC" : L"\\\\?\\", prefix_length);
+  DeleteFileW(start);
 }
 
 void let_creation_finish() { Sleep(1); }
@@ -41,6 +57,23 @@ BOOL WINAPI remove_files_and_end(DWORD event) {
       return FALSE;
   }
 }
+
+}  // namespace
+
+void remove_files_in_flight(FilesInFlight& files) {
+  files.end_and_remove_all(remove_file, let_creation_finish);
+}
+
+// The line is ASCII, the same bytes in every code page and as the console shows them.
+void say_out_of_memory(const char* line) {
+  DWORD written = 0;
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD length = static_cast<DWORD>(std::strlen(line));
+  if (!WriteConsoleA(error, line, length, &written, nullptr))
+    WriteFile(error, line, length, &written, nullptr);
+}
+
+namespace {
 
 // True when descriptor has a handle that works: a closed standard stream has none, or one that
 // names nothing.

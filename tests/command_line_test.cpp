@@ -19,8 +19,8 @@ class CommandLine : public ::testing::Test {
  protected:
   // "\xE9\x9F\xB3\xE6\xA5\xBD" is "music" in Japanese, which no Windows-1252 can spell.
   void SetUp() override {
-    make_library(root.path(), {"Music/Jazz/", "Music/Rock/", "-x/Blues/", "notes.txt",
-                               "\xE9\x9F\xB3\xE6\xA5\xBD/Folk/"});
+    make_library(root.path(), {"Music/Jazz/a.mp3", "Music/Rock/b.mp3", "-x/Blues/c.mp3",
+                               "notes.txt", "\xE9\x9F\xB3\xE6\xA5\xBD/Folk/d.mp3"});
   }
   RunResult run(std::vector<std::string> arguments) {
     return run_eplgen({.working_folder = root.path(), .arguments = std::move(arguments)});
@@ -28,12 +28,16 @@ class CommandLine : public ::testing::Test {
   TemporaryFolder root;
   const std::vector<std::string> untouched = {"-x/",
                                               "-x/Blues/",
+                                              "-x/Blues/c.mp3",
                                               "Music/",
                                               "Music/Jazz/",
+                                              "Music/Jazz/a.mp3",
                                               "Music/Rock/",
+                                              "Music/Rock/b.mp3",
                                               "notes.txt",
                                               "\xE9\x9F\xB3\xE6\xA5\xBD/",
-                                              "\xE9\x9F\xB3\xE6\xA5\xBD/Folk/"};
+                                              "\xE9\x9F\xB3\xE6\xA5\xBD/Folk/",
+                                              "\xE9\x9F\xB3\xE6\xA5\xBD/Folk/d.mp3"};
 };
 
 TEST_F(CommandLine, HelpAndVersionAnswerAndWriteNothing) {
@@ -66,6 +70,7 @@ TEST_F(CommandLine, RefusesWhatIsNotOneFolderAndWritesNothing) {
   } cases[] = {
       {{"-x"}, "unknown option '-x'"},
       {{"Music"}, "EPLGEN_OPTIONS holds 'Rock', which is no option", "-n Rock"},
+      {{"Music"}, "EPLGEN_OPTIONS holds '--', which is no option", "-n --"},
       {{"Music", "--help=yes"}, "unknown option '--help=yes'"},
       {{"Music/Jazz", "Music/Rock"}, "more than one FOLDER"},
       {{"Nowhere"}, "Nowhere"},
@@ -98,18 +103,30 @@ TEST_F(CommandLine, WorksInTheFolderGiven) {
     std::vector<std::string> arguments;
     std::string folder;
     std::vector<std::string> subfolders;
+    std::string options = {};  // EPLGEN_OPTIONS
   };
   std::vector<Case> cases = {
       {{"Music"}, "Music", {"Jazz", "Rock"}},
       {{"--", "-x"}, "-x", {"Blues"}},
       {{"\xE9\x9F\xB3\xE6\xA5\xBD"}, "\xE9\x9F\xB3\xE6\xA5\xBD", {"Folk"}},
+      // Options with their values, as the Windows README's example gives them.
+      {{"Music"}, "Music", {"Jazz", "Rock"}, "-r --codepage CP1250"},
   };
   // "Music\" in quotes, as a batch file passes it: the C library takes the \" for a quote.
   if (testing_windows_build()) cases.push_back({{"Music\""}, "Music", {"Jazz", "Rock"}});
   for (const auto& c : cases) {
-    RunResult result = run(c.arguments);
-    EXPECT_EQ(result.exit_status, 0) << c.folder;
-    EXPECT_EQ(without_summary(result.err), "") << c.folder;
+    std::vector<std::string> environment;
+    if (!c.options.empty()) environment.push_back("EPLGEN_OPTIONS=" + c.options);
+    RunResult result = run_eplgen(
+        {.working_folder = root.path(), .arguments = c.arguments, .environment = environment});
+    EXPECT_EQ(result.exit_status, 0) << c.folder << result.err;
+    // Written as asked, with a word where the folder is not the Music folder the player has.
+    EXPECT_EQ(without_summary(result.err).find("' is not named Music: the player looks for these "
+                                               "tracks under a:\\Music"),
+              c.folder == "Music" ? std::string::npos : result.err.find("' is not named Music"))
+        << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), c.folder == "Music" ? 1 : 2)
+        << result.err;
     EXPECT_TRUE(result.out.starts_with(log_of({"Adding directory " + c.subfolders[0]})))
         << result.out;
     EXPECT_EQ(read_bytes(root.path() / c.folder / "Default Playlist.epl"),

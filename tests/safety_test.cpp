@@ -32,6 +32,8 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
     int exit_status;
     bool rock_kept = false;  // Rock's playlist is left as it was, not rewritten
     bool all_kept = false;   // the run was interrupted: every playlist is left as it was
+    std::vector<std::string> top = {};     // the folders the music folder's playlist lists
+    std::vector<std::string> absent = {};  // folders that get no playlist
   } cases[] = {
       {"standard output closed", {}, {.output = StandardOutput::closed}, "", 0},
       {"standard error closed",
@@ -58,6 +60,7 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
        {},
        "eplgen: skipping 'up': it leads back to the music folder or a folder holding it",
        0},
+      // The folder's own name is taken, in its own place.
       {"more names for one folder",
        [](const fs::path& music) {
          fs::create_directory_symlink("Rock", music / "Alias");
@@ -65,7 +68,22 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
        },
        {},
        "eplgen: skipping 'Alias': it is another name for 'Rock'",
-       0},
+       0,
+       false,
+       false,
+       {"Jazz", "Rock"}},
+      {"system and trash folders",
+       [](const fs::path& music) {
+         make_library(music, {"$RECYCLE.BIN/S-1-5-21/x.mp3", ".Trashes/501/a.mp3",
+                              "System Volume Information/", ".Trash-1000/files/b.mp3"});
+       },
+       {},
+       "': system and trash folders hold no albums",
+       0,
+       false,
+       false,
+       {"Jazz", "Rock"},
+       {"$RECYCLE.BIN", ".Trashes", "System Volume Information", ".Trash-1000"}},
       {"read-only playlist",
        [](const fs::path& music) { make_read_only(music / "Rock/Default Playlist.epl"); },
        {},
@@ -87,7 +105,8 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
                      "b.mp3\nc.mp3\n");
        },
        {},
-       "eplgen: 'Rock\\list.m3u': 3 lines name no file on the player",
+       "eplgen: skipping line 2 of 'Rock\\list.m3u': '..\\Default Playlist.epl' names a playlist "
+       "eplgen writes, which is never a track",
        0},
       {"an iconv that knows no code page",
        {},
@@ -159,6 +178,12 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
     } else {
       EXPECT_EQ(read_bytes(music / "Default Playlist.epl"), previous[0]) << c.what;
     }
+    if (!c.top.empty()) {
+      std::string top = read_bytes(music / "Default Playlist.epl");
+      EXPECT_EQ(top, playlist_of(in_listing_order(c.top, top))) << c.what;
+    }
+    for (const std::string& folder : c.absent)
+      EXPECT_FALSE(fs::exists(music / folder / "Default Playlist.epl")) << c.what << ": " << folder;
     EXPECT_FALSE(fs::exists(root.path() / "Default Playlist.epl")) << c.what;
     for (const std::string& name : tree_of(music)) {
       EXPECT_FALSE(name.ends_with(".tmp")) << c.what << ": " << name;
@@ -166,6 +191,55 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
         EXPECT_EQ(read_bytes(music / name).size() % 716, 0u) << c.what << ": " << name;
       }
     }
+  }
+}
+
+// Memory running out at any moment, from a run's first allocation to its last: the run ends with
+// one line saying so and exit status 1, or is done; every playlist is whole, new or as it was,
+// and no temporary file is left.
+TEST(Safety, MemoryThatRunsOutLeavesEveryPlaylistWhole) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator is the program's own";
+#endif
+  if (testing_windows_build()) GTEST_SKIP() << "a preloaded library is Linux's";
+  TemporaryFolder root;
+  fs::path music = music_folder_in(root.path());
+  make_library(music, {"Jazz/a.mp3", "Rock/b.mp3"});
+  ASSERT_EQ(run_eplgen({.working_folder = music}).exit_status, 0);
+  const std::vector<std::string> folders = {".", "Jazz", "Pop", "Rock"};
+  std::vector<std::string> old;
+  for (const std::string& folder : folders)
+    old.push_back(read_bytes(music / folder / "Default Playlist.epl"));
+  make_library(music, {"Rock/c.mp3", "Pop/d.mp3"});
+  write_bytes(music / "Rock/list.m3u", "b.mp3\nc.mp3\nmissing.mp3\n");
+  const std::vector<std::string> made = {
+      playlist_of({"Jazz", "Pop", "Rock"}), playlist_of({"Jazz\\a.mp3"}),
+      playlist_of({"Pop\\d.mp3"}), playlist_of({"Rock\\b.mp3", "Rock\\c.mp3"})};
+  for (int allocations = 1;; ++allocations) {
+    for (std::size_t place = 0; place < folders.size(); ++place)
+      write_bytes(music / folders[place] / "Default Playlist.epl", old[place]);
+    fs::remove(music / "Pop/Default Playlist.epl");
+    RunResult result = run_eplgen(
+        {.working_folder = music,
+         .environment = {"LD_PRELOAD=" NO_MEMORY,
+                         "EPLGEN_TEST_ALLOCATIONS=" + std::to_string(allocations)}});
+    ASSERT_TRUE(result.exit_status == 0 || result.exit_status == 1)
+        << allocations << ": " << result.exit_status << "\n" << result.err;
+    if (result.exit_status == 1) {
+      EXPECT_TRUE(result.err.ends_with("eplgen: out of memory; the playlists not yet in their "
+                                       "places are left as they were\n"))
+          << allocations << "\n" << result.err;
+    }
+    for (std::size_t place = 0; place < folders.size(); ++place) {
+      fs::path playlist = music / folders[place] / "Default Playlist.epl";
+      std::string now = fs::exists(playlist) ? read_bytes(playlist) : "none";
+      EXPECT_TRUE(now == made[place] || (now == old[place] && place != 2) ||
+                  (now == "none" && place == 2))
+          << allocations << ": " << folders[place];
+    }
+    for (const std::string& name : tree_of(music))
+      EXPECT_FALSE(name.ends_with(".tmp")) << allocations << ": " << name;
+    if (result.exit_status == 0 || testing::Test::HasFailure()) break;
   }
 }
 

@@ -21,12 +21,12 @@ class TopLevel : public ::testing::Test {
         {.working_folder = music, .arguments = {}, .file_size_limit = file_size_limit});
   }
   TemporaryFolder root;
-  fs::path music = root.path();
+  fs::path music = music_folder_in(root.path());
   fs::path playlist = music / "Default Playlist.epl";
 };
 
 TEST_F(TopLevel, ListsEverySubfolderAndIgnoresFiles) {
-  make_library(music, {"Jazz/", "Rock/", "stray.mp3", "notes.txt", "list.m3u"});
+  make_library(music, {"Jazz/a.mp3", "Rock/b.mp3", "stray.mp3", "notes.txt", "list.m3u"});
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(without_summary(result.err), "");
@@ -109,7 +109,7 @@ TEST_F(TopLevel, SecondRunGivesIdenticalPlaylistsAndLeavesThemAsTheyAre) {
 }
 
 TEST_F(TopLevel, PlaylistThatCannotBeReplacedIsReportedAndExitsOne) {
-  make_library(music, {"Rock/", "Default Playlist.epl/"});
+  make_library(music, {"Rock/a.mp3", "Default Playlist.epl/"});
   RunResult result = run();
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_NE(result.err.find("Default Playlist.epl"), std::string::npos) << result.err;
@@ -120,7 +120,7 @@ TEST_F(TopLevel, PlaylistThatCannotBeReplacedIsReportedAndExitsOne) {
 }
 
 TEST_F(TopLevel, FullDiskKeepsThePreviousPlaylist) {
-  make_library(music, {"Jazz/", "Rock/"});
+  make_library(music, {"Jazz/a.mp3", "Rock/b.mp3"});
   ASSERT_EQ(run().exit_status, 0);
   std::string previous = read_bytes(playlist);
   for (int i = 0; i < 20; ++i) make_library(music, {"Folder " + std::to_string(i) + "/"});

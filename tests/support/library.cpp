@@ -13,6 +13,11 @@ bool testing_windows_build() {
   return target != nullptr && std::string_view(target) == "windows";
 }
 
+fs::path music_folder_in(const fs::path& root) {
+  fs::create_directories(root / "Music");
+  return root / "Music";
+}
+
 void make_library(const fs::path& root, const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     if (path.ends_with('/')) {

@@ -9,6 +9,9 @@
 // True when the executables under test are Windows builds.
 bool testing_windows_build();
 
+// Makes the folder Music in root, the folder a run is named for.
+std::filesystem::path music_folder_in(const std::filesystem::path& root);
+
 // Creates each path below root: a trailing slash makes a folder, anything else an empty file.
 void make_library(const std::filesystem::path& root, const std::vector<std::string>& paths);
 

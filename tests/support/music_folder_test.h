@@ -22,5 +22,6 @@ class MusicFolderTest : public ::testing::Test {
     return read_bytes(music / folder / "Default Playlist.epl");
   }
   TemporaryFolder root;
-  std::filesystem::path music = root.path();
+  // Named as the player names it, so that the run has no doubt to note.
+  std::filesystem::path music = music_folder_in(root.path());
 };

@@ -6,6 +6,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,9 +32,21 @@
 
 namespace {
 
+// The system's explanation of an error, from any thread: strerror_r, in its GNU form, may give a
+// text of its own rather than fill the buffer; in its XSI form it fills it.
+[[maybe_unused]] const char* text_of(int result, const char* buffer) {
+  return result == 0 ? buffer : "Unknown error";
+}
+[[maybe_unused]] const char* text_of(const char* result, const char* /*buffer*/) { return result; }
+
+std::string reason_of(int error_number) {
+  char buffer[256] = "";
+  return text_of(strerror_r(error_number, buffer, sizeof buffer), buffer);
+}
+
 DeviceError error_of(int error_number) {
   DeviceError error;
-  error.reason = std::strerror(error_number);
+  error.reason = reason_of(error_number);
   // Errors that say a path leads nowhere, rather than that the system could not tell.
   if (error_number == ENOENT || error_number == ENOTDIR || error_number == ELOOP ||
       error_number == ENAMETOOLONG)
@@ -46,28 +60,29 @@ DeviceError error_of(int error_number) {
 
 DeviceError refusal(std::string reason) { return {DeviceError::Kind::other, std::move(reason)}; }
 
-const char* native(const std::string& path) { return path.empty() ? "." : path.c_str(); }
-
-std::string folder_of(const std::string& path) {
+// A device path as the folder it is in and its last name: "Rock/a.mp3" is "Rock" and "a.mp3".
+std::pair<std::string, std::string_view> split(const std::string& path) {
   std::size_t separator = path.rfind('/');
-  return separator == std::string::npos ? "." : path.substr(0, separator);
+  if (separator == std::string::npos) return {".", path};
+  return {path.substr(0, separator), std::string_view(path).substr(separator + 1)};
 }
 
 EntryType type_of_mode(mode_t mode) {
   return S_ISDIR(mode) ? EntryType::folder : S_ISREG(mode) ? EntryType::file : EntryType::other;
 }
 
-// The type of what an entry leads to, and whether it is a link, asking the file system only when
-// the listing does not say.
-bool type_of(DIR* folder, const dirent& entry, EntryType& type, bool& linked, DeviceError& error) {
-  linked = entry.d_type == DT_LNK;
-  type = entry.d_type == DT_DIR   ? EntryType::folder
-         : entry.d_type == DT_REG ? EntryType::file
-                                  : EntryType::other;
-  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return true;
+// The type of what an entry of the folder leads to, and whether it is a link, asking the file
+// system only when the listing does not say.
+bool type_of(int folder, const char* name, unsigned char listed_type, EntryType& type,
+             bool& linked, DeviceError& error) {
+  linked = listed_type == DT_LNK;
+  type = listed_type == DT_DIR   ? EntryType::folder
+         : listed_type == DT_REG ? EntryType::file
+                                 : EntryType::other;
+  if (listed_type != DT_LNK && listed_type != DT_UNKNOWN) return true;
   struct stat status;
-  if (entry.d_type == DT_UNKNOWN) {
-    if (fstatat(dirfd(folder), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (listed_type == DT_UNKNOWN) {
+    if (fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
       error = error_of(errno);
       return false;
     }
@@ -75,12 +90,13 @@ bool type_of(DIR* folder, const dirent& entry, EntryType& type, bool& linked, De
     type = type_of_mode(status.st_mode);
     if (!linked) return true;
   }
-  if (fstatat(dirfd(folder), entry.d_name, &status, 0) != 0) {
+  if (fstatat(folder, name, &status, 0) != 0) {
+    int failure = errno;
     type = EntryType::other;
     // A link that leads nowhere is no track and no folder.
-    if (error_of(errno).kind == DeviceError::Kind::missing) return true;
-    error = error_of(errno);
-    error.reason = std::string(entry.d_name) + ": " + error.reason;
+    if (error_of(failure).kind == DeviceError::Kind::missing) return true;
+    error = error_of(failure);
+    error.reason = std::string(name) + ": " + error.reason;
     return false;
   }
   type = type_of_mode(status.st_mode);
@@ -117,6 +133,138 @@ class PosixReadableFile : public ReadableFile {
   bool read_only_;
 };
 
+// A folder the run has looked at, by a descriptor that names the very folder that was listed or
+// identified, whatever its name leads to since.
+struct FolderHandle {
+  int descriptor;
+  FolderIdentity identity;
+  std::mutex listing;  // one listing at a time reads through the descriptor
+  bool listed = false;  // read before, so that a listing begins again at the top
+  FolderHandle(int opened, FolderIdentity looked_at) : descriptor(opened), identity(looked_at) {}
+  ~FolderHandle() { close(descriptor); }
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+};
+
+// The folders the run works in, each opened once and kept while it is in use, so that what is
+// read there, made, renamed or removed goes to the folder that was looked at: a folder replaced
+// by a link to ".." after it was listed never takes a playlist. A subfolder is opened through its
+// folder's descriptor. Of many folders the least recently used are let go; one opened again must
+// be the folder first looked at, or it is refused. Any thread may ask.
+class Folders {
+ public:
+  Folders() {
+    // Few descriptors at a time: a quarter of what the process may hold.
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+      capacity_ = std::clamp<std::size_t>(limit.rlim_cur / 4, 8, capacity_);
+  }
+
+  // The folder at a device path ("" or "." for the working folder, ".." for the one above it).
+  std::shared_ptr<FolderHandle> open(const std::string& path, DeviceError& error) {
+    const std::string& folder = path.empty() ? kHere : path;
+    std::shared_ptr<FolderHandle> holding;
+    int at = AT_FDCWD;
+    std::string name = folder;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (auto found = kept_.find(folder); found != kept_.end()) {
+        recent_.splice(recent_.begin(), recent_, found->second.second);
+        return found->second.first;
+      }
+      if (std::size_t separator = folder.rfind('/'); separator != std::string::npos) {
+        if (auto parent = kept_.find(folder.substr(0, separator)); parent != kept_.end()) {
+          holding = parent->second.first;
+          at = holding->descriptor;
+          name = folder.substr(separator + 1);
+        }
+      }
+    }
+    int descriptor = openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat status;
+    if (descriptor < 0 || fstat(descriptor, &status) != 0) {
+      error = error_of(errno);
+      if (descriptor >= 0) ::close(descriptor);
+      return nullptr;
+    }
+    auto handle = std::make_shared<FolderHandle>(
+        descriptor, FolderIdentity{static_cast<std::uint64_t>(status.st_dev),
+                                   static_cast<std::uint64_t>(status.st_ino)});
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto [seen, first] = seen_.emplace(folder, handle->identity);
+    if (!first && !(seen->second == handle->identity)) {
+      error = refusal("another folder took its place while eplgen ran");
+      return nullptr;
+    }
+    // Another thread may have opened it meanwhile.
+    if (auto found = kept_.find(folder); found != kept_.end()) return found->second.first;
+    recent_.push_front(folder);
+    kept_.emplace(folder, std::pair(handle, recent_.begin()));
+    if (kept_.size() > capacity_) {
+      kept_.erase(recent_.back());
+      recent_.pop_back();
+    }
+    return handle;
+  }
+
+  // Forgets every folder: after the working folder changed, their paths name others.
+  void forget() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    kept_.clear();
+    recent_.clear();
+    seen_.clear();
+  }
+
+  // The entries of a folder, "." and ".." left out, as the file system lists them.
+  bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) {
+    listing = {};
+    std::shared_ptr<FolderHandle> handle = open(folder, error);
+    if (handle == nullptr) return false;
+    // Room for an album's worth of entries at once.
+    listing.entries.reserve(64);
+    listing.names.reserve(2048);
+    std::lock_guard<std::mutex> lock(handle->listing);
+    if (handle->listed && lseek(handle->descriptor, 0, SEEK_SET) != 0) {
+      error = error_of(errno);
+      return false;
+    }
+    handle->listed = true;
+    alignas(dirent64) char buffer[32 * 1024];
+    for (;;) {
+      ssize_t read = getdents64(handle->descriptor, buffer, sizeof buffer);
+      if (read < 0 && errno == EINTR) continue;
+      // A folder removed meanwhile has no entries left, as readdir says too.
+      if (read < 0 && errno == ENOENT) return true;
+      if (read < 0) {
+        error = error_of(errno);
+        return false;
+      }
+      if (read == 0) return true;
+      for (ssize_t at = 0; at < read;) {
+        const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+        at += entry->d_reclen;
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        EntryType type = EntryType::other;
+        bool linked = false;
+        if (!type_of(handle->descriptor, entry->d_name, entry->d_type, type, linked, error))
+          return false;
+        listing.add(name, type, linked);
+      }
+    }
+  }
+
+ private:
+  static inline const std::string kHere = ".";
+  std::mutex mutex_;  // guards what follows
+  std::size_t capacity_ = 384;
+  std::list<std::string> recent_;  // the folders kept, most recently used first
+  std::unordered_map<std::string,
+                     std::pair<std::shared_ptr<FolderHandle>, std::list<std::string>::iterator>>
+      kept_;
+  std::unordered_map<std::string, FolderIdentity> seen_;  // every folder opened, as first seen
+};
+
 // The file systems written to, each with a descriptor kept on it for sync: one syncfs a file
 // system writes out everything at once, where an fsync a file would wait for the device once a
 // playlist.
@@ -129,26 +277,23 @@ class WrittenFileSystems {
   WrittenFileSystems(const WrittenFileSystems&) = delete;
   WrittenFileSystems& operator=(const WrittenFileSystems&) = delete;
 
-  // Notes the file system a file written at path lies on.
-  bool note(int descriptor, const std::string& path, DeviceError& error) {
-    struct stat status;
-    if (fstat(descriptor, &status) != 0) {
+  // Keeps a descriptor on the file system of a folder written in, the first time.
+  bool note(const FolderHandle& folder, DeviceError& error) {
+    for (const auto& [known, kept] : devices_)
+      if (known == folder.identity.volume) return true;
+    int kept = fcntl(folder.descriptor, F_DUPFD_CLOEXEC, 3);
+    if (kept < 0) {
       error = error_of(errno);
       return false;
     }
-    folder_devices_[folder_of(path)] = status.st_dev;
-    return keep_descriptor_on(status.st_dev, descriptor, error);
+    devices_.emplace_back(folder.identity.volume, kept);
+    return true;
   }
 
-  bool sync(const std::vector<std::string>& paths, DeviceError& error) {
-    std::vector<dev_t> wanted;
-    for (const std::string& path : paths) {
-      dev_t device = 0;
-      if (!device_of(path, device, error)) return false;
-      if (std::find(wanted.begin(), wanted.end(), device) == wanted.end()) wanted.push_back(device);
-    }
+  // Writes out the file systems of these folders.
+  bool sync(const std::vector<std::uint64_t>& volumes, DeviceError& error) {
     for (const auto& [device, descriptor] : devices_)
-      if (std::find(wanted.begin(), wanted.end(), device) != wanted.end() &&
+      if (std::find(volumes.begin(), volumes.end(), device) != volumes.end() &&
           syncfs(descriptor) != 0) {
         error = error_of(errno);
         return false;
@@ -157,48 +302,12 @@ class WrittenFileSystems {
   }
 
  private:
-  bool keep_descriptor_on(dev_t device, int descriptor, DeviceError& error) {
-    for (const auto& [known, kept] : devices_)
-      if (known == device) return true;
-    int kept = fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
-    if (kept < 0) {
-      error = error_of(errno);
-      return false;
-    }
-    devices_.emplace_back(device, kept);
-    return true;
-  }
-
-  // The file system a path's folder lies on; where no file of this run was written, the folder
-  // itself says.
-  bool device_of(const std::string& path, dev_t& device, DeviceError& error) {
-    std::string folder = folder_of(path);
-    if (auto known = folder_devices_.find(folder); known != folder_devices_.end()) {
-      device = known->second;
-      return true;
-    }
-    int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    struct stat status;
-    if (descriptor < 0 || fstat(descriptor, &status) != 0) {
-      error = error_of(errno);
-      if (descriptor >= 0) ::close(descriptor);
-      return false;
-    }
-    bool kept = keep_descriptor_on(status.st_dev, descriptor, error);
-    ::close(descriptor);
-    if (!kept) return false;
-    device = folder_devices_.emplace(folder, status.st_dev).first->second;
-    return true;
-  }
-
-  std::vector<std::pair<dev_t, int>> devices_;  // a descriptor on each file system written to
-  std::unordered_map<std::string, dev_t> folder_devices_;  // of each folder written in
+  std::vector<std::pair<std::uint64_t, int>> devices_;  // a descriptor on each file system
 };
 
 class PosixWritableFile : public WritableFile {
  public:
-  PosixWritableFile(int descriptor, std::string path, WrittenFileSystems& written)
-      : descriptor_(descriptor), path_(std::move(path)), written_(written) {}
+  explicit PosixWritableFile(int descriptor) : descriptor_(descriptor) {}
   ~PosixWritableFile() override {
     if (descriptor_ >= 0) ::close(descriptor_);
   }
@@ -220,20 +329,17 @@ class PosixWritableFile : public WritableFile {
   }
 
   bool close(DeviceError& error) override {
-    bool noted = written_.note(descriptor_, path_, error);
     int descriptor = std::exchange(descriptor_, -1);
     // Linux closes the descriptor even when close is interrupted.
     if (::close(descriptor) != 0 && errno != EINTR) {
-      if (noted) error = error_of(errno);
+      error = error_of(errno);
       return false;
     }
-    return noted;
+    return true;
   }
 
  private:
   int descriptor_;
-  std::string path_;
-  WrittenFileSystems& written_;
 };
 
 class PosixLock : public FolderLock {
@@ -247,57 +353,15 @@ class PosixLock : public FolderLock {
   int descriptor_;
 };
 
-// Closes a folder whose reading failed, keeping errno as the failure left it.
-void close_after_failure(DIR* folder) {
-  int error = errno;
-  closedir(folder);
-  errno = error;
-}
-
-bool list_folder(const std::string& folder, DeviceListing& listing, DeviceError& error) {
-  listing = {};
-  // Room for an album's worth of entries at once.
-  listing.entries.reserve(64);
-  listing.names.reserve(2048);
-  DIR* stream = opendir(native(folder));
-  if (stream == nullptr) {
-    error = error_of(errno);
-    return false;
-  }
-  for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(stream);
-    if (entry == nullptr) {
-      if (errno == 0) break;
-      error = error_of(errno);
-      close_after_failure(stream);
-      return false;
-    }
-    std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    EntryType type = EntryType::other;
-    bool linked = false;
-    if (!type_of(stream, *entry, type, linked, error)) {
-      close_after_failure(stream);
-      return false;
-    }
-    listing.add(name, type, linked);
-  }
-  if (closedir(stream) != 0) {
-    error = error_of(errno);
-    return false;
-  }
-  return true;
-}
-
 // Lists the folders a run is about to work through ahead of it, on a thread of its own, so that
 // the file system's work overlaps the program's own. A few listings ahead at most, so that
 // little memory is held; a folder asked for out of turn is simply listed then.
 class ListingsAhead {
  public:
   // Null when no thread can be had: the folders are then listed as they are asked for.
-  static std::unique_ptr<ListingsAhead> start(const std::vector<std::string>& folders) {
-    auto ahead = std::make_unique<ListingsAhead>(folders);
+  static std::unique_ptr<ListingsAhead> start(const std::vector<std::string>& folders,
+                                              Folders& lister) {
+    auto ahead = std::make_unique<ListingsAhead>(folders, lister);
     // The thread never takes the signals that end a run: the main thread's handler must run
     // where the temporary files are registered, which blocks them while it registers one.
     sigset_t all = {};
@@ -317,7 +381,8 @@ class ListingsAhead {
     return ahead;
   }
 
-  explicit ListingsAhead(std::vector<std::string> folders) : folders_(std::move(folders)) {}
+  ListingsAhead(std::vector<std::string> folders, Folders& lister)
+      : folders_(std::move(folders)), lister_(lister) {}
   ~ListingsAhead() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -400,7 +465,7 @@ class ListingsAhead {
         const std::string& folder = folders_[index];
         lock.unlock();
         Listed listed{index, {}, {}, false, 0};
-        listed.listed = list_folder(folder, listed.listing, listed.error);
+        listed.listed = lister_.list(folder, listed.listing, listed.error);
         listed.bytes = listed.listing.names.capacity() +
                        listed.listing.entries.capacity() * sizeof(DeviceListing::Entry);
         lock.lock();
@@ -420,6 +485,7 @@ class ListingsAhead {
   }
 
   const std::vector<std::string> folders_;
+  Folders& lister_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::size_t next_ = 0;   // the folder being listed, or the next to be
@@ -438,24 +504,33 @@ class PosixDevice : public Device {
   bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) override {
     bool listed = false;
     if (ahead_ != nullptr && ahead_->take(folder, listing, error, listed)) return listed;
-    return list_folder(folder, listing, error);
+    return folders_.list(folder, listing, error);
   }
 
   void will_list(const std::vector<std::string>& folders) override {
     ahead_.reset();
-    ahead_ = ListingsAhead::start(folders);
+    ahead_ = ListingsAhead::start(folders, folders_);
   }
 
   // Non-blocking, so that a pipe planted under the name never blocks; checked once open, for the
   // name may have been replaced since it was listed.
   std::unique_ptr<ReadableFile> open(const std::string& path, DeviceError& error) override {
-    int descriptor = ::open(native(path), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    auto [folder, name] = split(path);
+    std::shared_ptr<FolderHandle> handle = folders_.open(folder, error);
+    if (handle == nullptr) return nullptr;
+    int descriptor = openat(handle->descriptor, std::string(name).c_str(),
+                            O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
       error = error_of(errno);
       return nullptr;
     }
     struct stat status;
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (fstat(descriptor, &status) != 0) {
+      error = error_of(errno);
+      ::close(descriptor);
+      return nullptr;
+    }
+    if (!S_ISREG(status.st_mode)) {
       error = refusal(S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file");
       ::close(descriptor);
       return nullptr;
@@ -466,38 +541,56 @@ class PosixDevice : public Device {
   }
 
   std::unique_ptr<WritableFile> create(const std::string& path, DeviceError& error) override {
-    int descriptor = ::open(native(path), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    auto [folder, name] = split(path);
+    std::shared_ptr<FolderHandle> handle = folders_.open(folder, error);
+    if (handle == nullptr || !written_.note(*handle, error)) return nullptr;
+    int descriptor = openat(handle->descriptor, std::string(name).c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0) {
       error = error_of(errno);
       return nullptr;
     }
-    return std::make_unique<PosixWritableFile>(descriptor, path, written_);
+    return std::make_unique<PosixWritableFile>(descriptor);
   }
 
   bool sync(const std::vector<std::string>& paths, DeviceError& error) override {
-    return written_.sync(paths, error);
+    std::vector<std::uint64_t> volumes;
+    for (const std::string& path : paths) {
+      std::shared_ptr<FolderHandle> handle = folders_.open(split(path).first, error);
+      if (handle == nullptr || !written_.note(*handle, error)) return false;
+      volumes.push_back(handle->identity.volume);
+    }
+    return written_.sync(volumes, error);
   }
 
   bool rename(const std::string& from, const std::string& to, DeviceError& error) override {
-    if (std::rename(native(from), native(to)) == 0) return true;
+    auto [from_folder, from_name] = split(from);
+    auto [to_folder, to_name] = split(to);
+    std::shared_ptr<FolderHandle> source = folders_.open(from_folder, error);
+    std::shared_ptr<FolderHandle> target =
+        source == nullptr ? nullptr : folders_.open(to_folder, error);
+    if (target == nullptr) return false;
+    if (renameat(source->descriptor, std::string(from_name).c_str(), target->descriptor,
+                 std::string(to_name).c_str()) == 0)
+      return true;
     error = error_of(errno);
     return false;
   }
 
   bool remove(const std::string& path, DeviceError& error) override {
-    if (unlink(native(path)) == 0 || errno == ENOENT) return true;
+    auto [folder, name] = split(path);
+    std::shared_ptr<FolderHandle> handle = folders_.open(folder, error);
+    if (handle == nullptr) return false;
+    if (unlinkat(handle->descriptor, std::string(name).c_str(), 0) == 0 || errno == ENOENT)
+      return true;
     error = error_of(errno);
     return false;
   }
 
   bool identify(const std::string& folder, FolderIdentity& identity, DeviceError& error) override {
-    struct stat status;
-    if (stat(native(folder), &status) != 0 || !S_ISDIR(status.st_mode)) {
-      error = error_of(S_ISDIR(status.st_mode) ? errno : ENOTDIR);
-      return false;
-    }
-    identity = {static_cast<std::uint64_t>(status.st_dev),
-                static_cast<std::uint64_t>(status.st_ino)};
+    std::shared_ptr<FolderHandle> handle = folders_.open(folder, error);
+    if (handle == nullptr) return false;
+    identity = handle->identity;
     return true;
   }
 
@@ -514,9 +607,13 @@ class PosixDevice : public Device {
   }
 
   bool change_working_folder(const std::string& given, DeviceError& error) override {
-    if (chdir(given.c_str()) == 0) return true;
-    error = error_of(errno);
-    return false;
+    if (chdir(given.c_str()) != 0) {
+      error = error_of(errno);
+      return false;
+    }
+    ahead_.reset();
+    folders_.forget();
+    return true;
   }
 
   std::string working_folder() override {
@@ -539,8 +636,12 @@ class PosixDevice : public Device {
       return nullptr;
     }
     struct stat status;
-    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode) || S_ISCHR(status.st_mode) ||
-        S_ISBLK(status.st_mode)) {
+    if (fstat(descriptor, &status) != 0) {
+      error = error_of(errno);
+      ::close(descriptor);
+      return nullptr;
+    }
+    if (S_ISDIR(status.st_mode) || S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) {
       error = refusal(S_ISDIR(status.st_mode) ? "is a folder" : "names a device");
       ::close(descriptor);
       return nullptr;
@@ -554,8 +655,9 @@ class PosixDevice : public Device {
   }
 
  private:
+  Folders folders_;
   WrittenFileSystems written_;
-  std::unique_ptr<ListingsAhead> ahead_;
+  std::unique_ptr<ListingsAhead> ahead_;  // after folders_, which it lists through
 };
 
 }  // namespace

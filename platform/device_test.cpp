@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,30 @@ TEST(Device, ListsOpensCreatesRenamesAndRemovesAlike) {
       EXPECT_TRUE(device.identify("Linked", linked, error)) << error.reason;
       EXPECT_TRUE(rock == linked) << library.name();
     }
+  }
+}
+
+// A folder swapped for a link to the folder above it once it was listed: what is then written in
+// it goes to the folder that was listed (or the swap is refused), never to where the link leads.
+TEST(Device, WritesInTheFolderThatWasListed) {
+  for (DeviceLibrary::Kind kind : DeviceLibrary::kKinds) {
+    DeviceLibrary library(kind);
+    Device& device = library.device();
+    library.make({"Rock/a.mp3"});
+    EXPECT_EQ(listed(device, "Rock"), "a.mp3 ") << library.name();
+    bool swapped = library.swap_for_link("Rock", "Rock.old", "..");
+    DeviceError error;
+    std::unique_ptr<WritableFile> file = device.create("Rock/Default Playlist.epl.tmp", error);
+    ASSERT_NE(file, nullptr) << library.name() << ": " << error.reason;
+    EXPECT_TRUE(file->append("new", error) && file->close(error)) << error.reason;
+    EXPECT_TRUE(device.rename("Rock/Default Playlist.epl.tmp", "Rock/Default Playlist.epl", error))
+        << error.reason;
+    EXPECT_EQ(listed(device, "Rock"), "Default Playlist.epl a.mp3 ") << library.name();
+    EXPECT_EQ(library.contents("Default Playlist.epl"), std::nullopt) << library.name();
+    EXPECT_EQ(library.contents("../Default Playlist.epl"), std::nullopt) << library.name();
+    EXPECT_EQ(library.contents(swapped ? "Rock.old/Default Playlist.epl" : "Rock/Default Playlist.epl"),
+              "new")
+        << library.name();
   }
 }
 

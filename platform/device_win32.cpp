@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -163,9 +165,54 @@ HANDLE create_new(const std::wstring& path) {
                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The folders the run has listed or identified, held open to the end of the run without sharing
+// their deletion: no one can rename or remove them meanwhile, nor put a junction in their place,
+// so that a folder's path names the folder that was looked at and nothing is written elsewhere.
+// A junction is held itself, and so is the folder it leads to. Any thread may hold one.
+class HeldFolders {
+ public:
+  HeldFolders() = default;
+  ~HeldFolders() {
+    for (HANDLE handle : handles_) CloseHandle(handle);
+  }
+  HeldFolders(const HeldFolders&) = delete;
+  HeldFolders& operator=(const HeldFolders&) = delete;
+
+  void hold(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!held_.insert(folder).second) return;
+    std::wstring path = exact_path(folder);
+    for (DWORD following : {DWORD{FILE_FLAG_OPEN_REPARSE_POINT}, DWORD{0}}) {
+      HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | following,
+                                  nullptr);
+      if (handle == INVALID_HANDLE_VALUE) return;
+      handles_.push_back(handle);
+      BY_HANDLE_FILE_INFORMATION information;
+      if (!GetFileInformationByHandle(handle, &information) ||
+          (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return;
+    }
+  }
+
+  // After the working folder changed, paths name other folders.
+  void release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (HANDLE handle : handles_) CloseHandle(handle);
+    handles_.clear();
+    held_.clear();
+  }
+
+ private:
+  std::mutex mutex_;  // guards what follows
+  std::unordered_set<std::string> held_;
+  std::vector<HANDLE> handles_;
+};
+
 class Win32Device : public Device {
  public:
   bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) override {
+    held_.hold(folder);
     listing = {};
     listing.in_player_order = true;
     std::wstring search = exact_path(folder);
@@ -268,6 +315,7 @@ class Win32Device : public Device {
   }
 
   bool identify(const std::string& folder, FolderIdentity& identity, DeviceError& error) override {
+    held_.hold(folder);
     // Opened as the folder it leads to, for the identity of what a junction points to.
     HANDLE handle = CreateFileW(exact_path(folder).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -306,9 +354,12 @@ class Win32Device : public Device {
     // "E:\My Music\" as a batch file or a launcher passes it: the C library reads the \" before
     // the closing quote as a quote of the name.
     if (wide.ends_with(L'"')) wide.pop_back();
-    if (SetCurrentDirectoryW(wide.c_str())) return true;
-    error = last_error();
-    return false;
+    if (!SetCurrentDirectoryW(wide.c_str())) {
+      error = last_error();
+      return false;
+    }
+    held_.release();
+    return true;
   }
 
   std::string working_folder() override { return wide_to_utf8(current_folder()); }
@@ -343,6 +394,9 @@ class Win32Device : public Device {
     if (!full_path_of(utf8_to_wide(given), full, failure)) return given;
     return wide_to_utf8(full);
   }
+
+ private:
+  HeldFolders held_;
 };
 
 }  // namespace

@@ -273,14 +273,43 @@ void MemoryDevice::boundary(std::string event) {
   if (events_until_cut_ && *events_until_cut_ > 0 && --*events_until_cut_ == 0) power_cut_ = true;
 }
 
-std::optional<MemoryDevice::Place> MemoryDevice::place_of(const std::string& path) const {
-  std::optional<Path> at = absolute(root_, path, working_folder_, false);
-  if (!at || at->empty()) return std::nullopt;
-  std::string name = at->back();
-  at->pop_back();
-  std::shared_ptr<Node> folder = node_of(root_, *at);
-  if (folder == nullptr || folder->kind != Node::Kind::folder) return std::nullopt;
+std::optional<MemoryDevice::Place> MemoryDevice::place_of(const std::string& path) {
+  std::size_t separator = path.rfind('/');
+  std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  std::shared_ptr<Node> folder = folder_at(separator == std::string::npos ? "." : path.substr(0, separator));
+  if (folder == nullptr) return std::nullopt;
   return Place{folder, name};
+}
+
+std::shared_ptr<Node> MemoryDevice::folder_at(const std::string& path) {
+  const std::string& folder = path.empty() ? "." : path;
+  if (auto bound = bound_.find(folder); bound != bound_.end()) return bound->second;
+  std::shared_ptr<Node> node = node_at(folder);
+  if (node == nullptr || node->kind != Node::Kind::folder) return nullptr;
+  bound_.emplace(folder, node);
+  return node;
+}
+
+namespace {
+
+bool find_path(const std::shared_ptr<Node>& at, const std::shared_ptr<Node>& wanted, Path& path) {
+  if (at == wanted) return true;
+  for (const auto& [name, child] : at->children) {
+    if (child->kind != Node::Kind::folder) continue;
+    path.push_back(name);
+    if (find_path(child, wanted, path)) return true;
+    path.pop_back();
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> MemoryDevice::path_of(const std::shared_ptr<Node>& folder) const {
+  Path path;
+  find_path(root_, folder, path);
+  return path;
 }
 
 std::shared_ptr<Node> MemoryDevice::node_at(const std::string& path, bool follow_last) const {
@@ -290,22 +319,27 @@ std::shared_ptr<Node> MemoryDevice::node_at(const std::string& path, bool follow
 
 bool MemoryDevice::list(const std::string& folder, DeviceListing& listing, DeviceError& error) {
   if (injected(Operation::list, folder, error) || !powered(error)) return false;
-  std::optional<Path> at = absolute(root_, folder, working_folder_, true);
-  std::shared_ptr<Node> node = at ? node_of(root_, *at) : nullptr;
-  if (node == nullptr || node->kind != Node::Kind::folder) {
-    error = error_of(DeviceError::Kind::missing, node == nullptr ? kNoSuchFile : "Not a directory");
+  std::shared_ptr<Node> node = folder_at(folder);
+  if (node == nullptr) {
+    error = error_of(DeviceError::Kind::missing, node_at(folder) == nullptr ? kNoSuchFile
+                                                                            : "Not a directory");
     return false;
   }
   listing = {};
   listing.in_player_order = in_player_order_;
   for (const auto& [name, child] : node->children)
-    listing.add(name, type_of(root_, *at, child), child->kind == Node::Kind::link);
+    listing.add(name, type_of(root_, path_of(node), child), child->kind == Node::Kind::link);
   return true;
 }
 
 std::unique_ptr<ReadableFile> MemoryDevice::open(const std::string& path, DeviceError& error) {
   if (injected(Operation::open, path, error) || !powered(error)) return nullptr;
-  std::shared_ptr<Node> node = node_at(path);
+  std::optional<Place> place = place_of(path);
+  std::shared_ptr<Node> node = place ? place->folder->child(place->name) : nullptr;
+  if (node != nullptr && node->kind == Node::Kind::link) {
+    std::optional<Path> target = absolute(root_, node->target, path_of(place->folder), true);
+    node = target ? node_of(root_, *target) : nullptr;
+  }
   if (node == nullptr || node->kind != Node::Kind::file) {
     error = node == nullptr ? error_of(DeviceError::Kind::missing, kNoSuchFile)
                             : error_of(DeviceError::Kind::other, "is a folder");
@@ -387,8 +421,8 @@ bool MemoryDevice::remove(const std::string& path, DeviceError& error) {
 bool MemoryDevice::identify(const std::string& folder, FolderIdentity& identity,
                             DeviceError& error) {
   if (injected(Operation::identify, folder, error) || !powered(error)) return false;
-  std::shared_ptr<Node> node = node_at(folder);
-  if (node == nullptr || node->kind != Node::Kind::folder) {
+  std::shared_ptr<Node> node = folder_at(folder);
+  if (node == nullptr) {
     error = error_of(DeviceError::Kind::missing, kNoSuchFile);
     return false;
   }
@@ -413,6 +447,7 @@ bool MemoryDevice::change_working_folder(const std::string& given, DeviceError& 
     return false;
   }
   working_folder_ = *at;
+  bound_.clear();
   return true;
 }
 

@@ -86,9 +86,14 @@ class MemoryDevice : public Device {
   bool injected(Operation operation, const std::string& path, DeviceError& error);
   bool powered(DeviceError& error) const;
   bool changeable(DeviceError& error) const;
-  // The folder holding path and the last name of path, the folder found following links.
-  std::optional<Place> place_of(const std::string& path) const;
+  // The folder holding path and the last name of path, the folder as folder_at finds it.
+  std::optional<Place> place_of(const std::string& path);
+  // The folder at a device path: the one that was there when the path was first used, as a
+  // device that keeps what it listed open finds it, whatever the path leads to now.
+  std::shared_ptr<Node> folder_at(const std::string& path);
   std::shared_ptr<Node> node_at(const std::string& path, bool follow_last = true) const;
+  // Where a folder is in the tree now, from the root.
+  std::vector<std::string> path_of(const std::shared_ptr<Node>& folder) const;
   void boundary(std::string event);
 
   struct Fault {
@@ -98,6 +103,7 @@ class MemoryDevice : public Device {
   };
   std::shared_ptr<Node> root_;
   std::vector<std::string> working_folder_;
+  std::map<std::string, std::shared_ptr<Node>> bound_;  // by folder_at
   std::vector<Fault> faults_;
   std::vector<std::string> events_;
   std::optional<std::size_t> events_until_cut_;

@@ -69,6 +69,23 @@ bool DeviceLibrary::make_link(const std::string& path, const std::string& target
   return !error;
 }
 
+bool DeviceLibrary::swap_for_link(const std::string& folder, const std::string& moved_to,
+                                  const std::string& target) {
+  if (memory_ != nullptr) {
+    DeviceError error;
+    if (!memory_->rename(folder, moved_to, error)) return false;
+    memory_->make_link(folder, target);
+    return true;
+  }
+  std::error_code error;
+  fs::rename(path_of(folder), path_of(moved_to), error);
+  if (error) return false;
+  if (make_link(folder, target)) return true;
+  // A device that holds no links: the folder goes back, unswapped.
+  fs::rename(path_of(moved_to), path_of(folder));
+  return false;
+}
+
 std::optional<std::string> DeviceLibrary::contents(const std::string& path) const {
   if (memory_ != nullptr) return memory_->contents(path);
   if (!fs::is_regular_file(path_of(path))) return std::nullopt;

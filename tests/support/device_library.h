@@ -36,6 +36,10 @@ class DeviceLibrary {
   void make(const std::vector<std::string>& paths, const std::string& bytes = "");
   // A symbolic link; false where the device can hold none (Windows without privileges).
   bool make_link(const std::string& path, const std::string& target);
+  // Moves a folder away and puts a link to target in its place, as someone could while a run
+  // works; false where the device refuses the move (Windows, of a folder a run holds).
+  bool swap_for_link(const std::string& folder, const std::string& moved_to,
+                     const std::string& target);
   // True when names that differ only in case can both be there.
   bool holds_names_differing_in_case() const { return case_sensitive_; }
   // The file's bytes, if there is one.

@@ -85,7 +85,7 @@ void PlaylistWriter::begin_writing() {
   DeviceError error;
   if (!files_.begin_creation(playlist.temporary_path)) {
     playlist.failure = "cannot create " + quoted(playlist.temporary_text) +
-                       ": the program is ending";
+                       ": its path is too long to be removed on an interruption";
     return;
   }
   playlist.file = device_.create(playlist.temporary_path, error);

@@ -1,17 +1,33 @@
 #include "output/temporary_files.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 TemporaryFiles::TemporaryFiles(std::size_t capacity)
     : slots_(std::make_unique<Slot[]>(capacity)), capacity_(capacity) {}
 
 TemporaryFiles::~TemporaryFiles() = default;
 
+namespace {
+
+// The program is ending: the interruption handler, on a thread of its own, removes the files in
+// flight and then ends the process. Nothing more is made or said meanwhile.
+[[noreturn]] void wait_for_the_end() {
+  for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+}  // namespace
+
 bool TemporaryFiles::begin_creation(std::string_view device_path) {
   // Marked before ending is looked at, as the handler marks ending before it looks at this: one
   // of the two always sees the other.
   creating_.store(true);
-  if (ending_.load() || device_path.size() >= kMaxPath) {
+  if (ending_.load()) {
+    creating_.store(false);
+    wait_for_the_end();
+  }
+  if (device_path.size() >= kMaxPath) {
     creating_.store(false);
     return false;
   }

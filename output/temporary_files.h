@@ -22,7 +22,9 @@ class TemporaryFiles : public FilesInFlight {
   TemporaryFiles& operator=(const TemporaryFiles&) = delete;
 
   // Notes the file at a device path before it is created. False, with nothing noted, when the
-  // program is ending or the path does not fit a slot: the file must then not be created.
+  // path does not fit a slot: the file must then not be created. Once the program is ending (an
+  // interruption on Windows, whose handler runs on a thread of its own), never returns: the
+  // handler ends the program.
   bool begin_creation(std::string_view device_path);
   // Once the creation is done, whether it succeeded or not.
   void end_creation();

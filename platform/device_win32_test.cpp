@@ -1,5 +1,7 @@
-// What only Windows has: reserved names, which are devices in every folder.
+// What only Windows has: reserved names, which are devices in every folder, and folders marked as
+// the system's own.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>
@@ -38,6 +40,22 @@ TEST(Win32Device, DeviceNamesAreNeverRegularFiles) {
       }
     }
   }
+}
+
+// A folder both hidden and system is the system's own (System Volume Information, a recycle
+// bin), whatever its name; hidden alone, it is the user's.
+TEST(Win32Device, ListsWhichFoldersAreTheSystemsOwn) {
+  DeviceLibrary library(DeviceLibrary::Kind::native);
+  library.make({"Album/", "Hidden/", "Own/"});
+  ASSERT_TRUE(SetFileAttributesW(L"Hidden", FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesW(L"Own", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  DeviceListing listing;
+  DeviceError error;
+  ASSERT_TRUE(library.device().list(".", listing, error)) << error.reason;
+  std::string system;
+  for (const DeviceListing::Entry& entry : listing.entries)
+    if (entry.system) system += listing.names.substr(entry.name, entry.length);
+  EXPECT_EQ(system, "Own");
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/code_page.h"
-#include "core/quoting.h"
 #include "core/names.h"
+#include "core/quoting.h"
 #include "platform/code_page_learn.h"
 #include "platform/console.h"
 

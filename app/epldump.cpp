@@ -10,11 +10,11 @@
 
 #include "app/command_line.h"
 #include "core/code_page.h"
-#include "core/quoting.h"
 #include "core/names.h"
 #include "core/namespace.h"
 #include "core/playlist_entry.h"
 #include "core/playlist_reader.h"
+#include "core/quoting.h"
 #include "library/listings.h"
 #include "platform/code_page_learn.h"
 #include "platform/console.h"
@@ -106,8 +106,8 @@ bool dump_playlist(Dump& dump, const std::string& path, const std::string& shown
       console.log("%s\n", device_path);
       std::string problem;
       if (dump.listings != nullptr && !names_a_file(dump, device_path, problem)) {
-        console.warn(quoted(shown) + ": entry " + std::to_string(start / kEntrySize + 1) +
-                     ", " + quoted_text(console.code_page(), device_path) + ": " + problem);
+        console.warn(quoted(shown) + ": entry " + std::to_string(start / kEntrySize + 1) + ", " +
+                     quoted_text(console.code_page(), device_path) + ": " + problem);
         all_found = false;
       }
     }
@@ -140,8 +140,7 @@ int dump_playlists(int argc, char** argv, Console& console, CodePage& code_page)
     DeviceError error;
     if (!device->change_working_folder(check->second, error))
       return report_usage_error(
-          console,
-          "cannot use " + quoted(check->second) + " as the music folder: " + error.reason,
+          console, "cannot use " + quoted(check->second) + " as the music folder: " + error.reason,
           "epldump");
     dump.listings = std::make_unique<Listings>(*device, code_page);
   }

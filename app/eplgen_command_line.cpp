@@ -89,8 +89,7 @@ std::optional<int> follow_command_line(int argc, char** argv, Console& console,
     DeviceError error;
     if (!device.change_working_folder(folder, error))
       return report_usage_error(
-          console,
-          "cannot use " + quoted(folder) + " as the music folder: " + error.reason,
+          console, "cannot use " + quoted(folder) + " as the music folder: " + error.reason,
           "eplgen");
   }
   return std::nullopt;

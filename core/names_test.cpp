@@ -93,15 +93,18 @@ TEST(Names, ComposesAsUnicodeDoes) {
     const char* written;
     const char* composed;
   } cases[] = {
-      {"Jo\xCC\x81ga.mp3", "J\xC3\xB3ga.mp3"},            // o and an acute: o acute
-      {"J\xC3\xB3ga.mp3", "J\xC3\xB3ga.mp3"},              // composed already
+      {"Jo\xCC\x81ga.mp3", "J\xC3\xB3ga.mp3"},  // o and an acute: o acute
+      {"J\xC3\xB3ga.mp3", "J\xC3\xB3ga.mp3"},   // composed already
       {"Bjo\xCC\x88rk Sigur Ro\xCC\x81s", "Bj\xC3\xB6rk Sigur R\xC3\xB3s"},
-      {"a\xCC\xA3\xCC\x82", "\xE1\xBA\xAD"},                // dot below and circumflex, in order
-      {"a\xCC\x82\xCC\xA3", "\xE1\xBA\xAD"},                // in the other order
-      {"\xE2\x84\xAB", "\xC3\x85"},                        // the Angstrom sign is A with ring
+      {"a\xCC\xA3\xCC\x82", "\xE1\xBA\xAD"},  // dot below and circumflex, in order
+      {"a\xCC\x82\xCC\xA3", "\xE1\xBA\xAD"},  // in the other order
+      {"\xE2\x84\xAB", "\xC3\x85"},           // the Angstrom sign is A with ring
       {"\xE0\xA4\x95\xE0\xA4\xBC", "\xE0\xA4\x95\xE0\xA4\xBC"},  // excluded: ka and nukta stay
       {"\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB", "\xED\x95\x9C"},  // Hangul jamo: han
-      {"\xCC\x81" "e", "\xCC\x81" "e"},                     // an accent before any letter stays
+      {"\xCC\x81"
+       "e",
+       "\xCC\x81"
+       "e"},  // an accent before any letter stays
       {"plain ASCII.mp3", "plain ASCII.mp3"},
   };
   for (const auto& c : cases) EXPECT_EQ(composed(c.written), c.composed) << c.written;

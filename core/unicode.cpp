@@ -23,26 +23,26 @@ bool is_syllable(char32_t c) { return c >= kSyllableFirst && c < kSyllableFirst 
 
 unsigned combining_class(char32_t c) {
   const CombiningClass* end = kCombiningClasses + kCombiningClassCount;
-  const CombiningClass* found =
-      std::lower_bound(kCombiningClasses, end, c, [](const CombiningClass& entry, char32_t wanted) {
-        return entry.code_point < wanted;
-      });
+  const CombiningClass* found = std::lower_bound(
+      kCombiningClasses, end, c,
+      [](const CombiningClass& entry, char32_t wanted) { return entry.code_point < wanted; });
   return found != end && found->code_point == c ? found->combining_class : 0;
 }
 
 void decompose(char32_t c, std::u32string& out) {
   if (is_syllable(c)) {
     char32_t index = c - kSyllableFirst;
-    out += kLeadingFirst + index / (kVowelCount * kTrailingCount);
-    out += kVowelFirst + index % (kVowelCount * kTrailingCount) / kTrailingCount;
-    if (index % kTrailingCount != 0) out += kTrailingFirst + index % kTrailingCount;
+    out += static_cast<char32_t>(kLeadingFirst + index / (kVowelCount * kTrailingCount));
+    out += static_cast<char32_t>(kVowelFirst +
+                                 index % (kVowelCount * kTrailingCount) / kTrailingCount);
+    if (index % kTrailingCount != 0)
+      out += static_cast<char32_t>(kTrailingFirst + index % kTrailingCount);
     return;
   }
   const Decomposition* end = kDecompositions + kDecompositionCount;
-  const Decomposition* found =
-      std::lower_bound(kDecompositions, end, c, [](const Decomposition& entry, char32_t wanted) {
-        return entry.code_point < wanted;
-      });
+  const Decomposition* found = std::lower_bound(
+      kDecompositions, end, c,
+      [](const Decomposition& entry, char32_t wanted) { return entry.code_point < wanted; });
   if (found == end || found->code_point != c) {
     out += c;
     return;
@@ -77,7 +77,8 @@ std::string composed(std::string_view utf8) {
                    [](char byte) { return static_cast<unsigned char>(byte) >= 0xCC; }))
     return std::string(utf8);
   std::u32string characters;
-  for (std::string_view rest = utf8; !rest.empty();) decompose(take_utf8_character(rest), characters);
+  for (std::string_view rest = utf8; !rest.empty();)
+    decompose(take_utf8_character(rest), characters);
   // The canonical order: each run of combining marks sorted by class, marks of one class kept in
   // their order.
   for (auto run = characters.begin(); run != characters.end();) {

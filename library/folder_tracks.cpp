@@ -32,7 +32,9 @@ bool is_apple_double(std::string_view name) { return name.starts_with("._"); }
 std::string listed(const std::vector<std::string>& quoted_names) {
   std::string text;
   for (std::size_t index = 0; index < quoted_names.size(); ++index)
-    text.append(index == 0 ? "" : index + 1 == quoted_names.size() ? " and " : ", ")
+    text.append(index == 0                         ? ""
+                : index + 1 == quoted_names.size() ? " and "
+                                                   : ", ")
         .append(quoted_names[index]);
   return text;
 }
@@ -57,8 +59,8 @@ class FolderWalk {
         library_.listings.read(device_path, missing, result_.problem);
     if (listing == nullptr) {
       found_ = looking_;
-      result_.problem = "cannot list " + quoted_text(library_.code_page, folder) + ": " +
-                        result_.problem;
+      result_.problem =
+          "cannot list " + quoted_text(library_.code_page, folder) + ": " + result_.problem;
       return false;
     }
     std::optional<bool> from_m3u = add_m3u(folder, device_path, *listing);
@@ -83,10 +85,10 @@ class FolderWalk {
       }
       std::size_t length = joined_length(folder, listing->text(entry));
       if (length > kMaxPathText) {
-        report.warn("skipping track " +
-                    quoted_text(library_.code_page,
-                                folder + "\\" + std::string(listing->text(entry))) +
-                    ": path longer than " + std::to_string(kMaxPathText) + " characters");
+        report.warn(
+            "skipping track " +
+            quoted_text(library_.code_page, folder + "\\" + std::string(listing->text(entry))) +
+            ": path longer than " + std::to_string(kMaxPathText) + " characters");
         ++result_.tracks_skipped;
         continue;
       }
@@ -205,11 +207,12 @@ class FolderWalk {
                          folder + "\\" + std::string(listing.text(m3us[index])));
     };
     if (!nameless.empty())
-      report.warn(listed(nameless) +
-                  (nameless.size() == 1 ? " names no track, so it is no playlist of "
-                                        : " name no track, so they are no playlists of ") +
-                  shown_folder + ": " +
-                  (used ? text_of(*used) + " is" : "its tracks are taken as for a folder without one"));
+      report.warn(
+          listed(nameless) +
+          (nameless.size() == 1 ? " names no track, so it is no playlist of "
+                                : " name no track, so they are no playlists of ") +
+          shown_folder + ": " +
+          (used ? text_of(*used) + " is" : "its tracks are taken as for a folder without one"));
     if (!used) return std::nullopt;
     std::vector<std::string> unused;
     for (std::size_t index = *used + 1; index < m3us.size(); ++index)
@@ -250,8 +253,9 @@ class FolderWalk {
   bool subfolders_may_hold_tracks(const std::string& folder, const std::string& device_path,
                                   const FolderListing& listing) {
     SilentReport silent;
-    Library quiet{library_.device, silent,          library_.code_page,
-                  library_.listings, library_.recursive, library_.code_pages};
+    Library quiet{library_.device,    silent,
+                  library_.code_page, library_.listings,
+                  library_.recursive, library_.code_pages};
     FolderTracks ignored;
     std::vector<std::string> chain = chain_;
     chain.push_back(device_path);
@@ -301,8 +305,8 @@ FolderTracks tracks_of(Library& library, const std::string& folder,
 
 bool may_hold_tracks(Library& library, const std::vector<PlannedFolder>& folders) {
   SilentReport silent;
-  Library quiet{library.device, silent,          library.code_page,
-                library.listings, library.recursive, library.code_pages};
+  Library quiet{library.device,    silent, library.code_page, library.listings, library.recursive,
+                library.code_pages};
   for (const PlannedFolder& folder : folders) {
     FolderTracks ignored;
     FolderWalk look(quiet, ignored, true);

@@ -150,8 +150,9 @@ class Import {
     std::string reason;
     folder_ = library_.listings.read(folder_device_path_, missing, reason);
     if (folder_ == nullptr)
-      return fail("cannot list " + quoted_text(code_page(), m3u_folder_.substr(0, m3u_folder_.size() - 1)) +
-                  ": " + reason);
+      return fail("cannot list " +
+                  quoted_text(code_page(), m3u_folder_.substr(0, m3u_folder_.size() - 1)) + ": " +
+                  reason);
     DeviceError error;
     std::unique_ptr<ReadableFile> file = library_.device.open(device_path_, error);
     if (file == nullptr)
@@ -301,9 +302,8 @@ class Import {
   // Looks the path up under the M3U's folder and takes it when it names a track.
   Outcome look_up(const std::string& text) {
     if (m3u_folder_.size() + text.size() > kMaxPathText) return Outcome::no_file;
-    Resolution found =
-        resolve_in(library_.listings, code_page(), *folder_, folder_device_path_,
-                   m3u_folder_.substr(0, m3u_folder_.size() - 1), text);
+    Resolution found = resolve_in(library_.listings, code_page(), *folder_, folder_device_path_,
+                                  m3u_folder_.substr(0, m3u_folder_.size() - 1), text);
     std::string& joined = joined_;
     joined.assign(m3u_folder_).append(text);
     if (found.kind == Resolution::Kind::failed) {
@@ -318,8 +318,8 @@ class Import {
     if (found.unusable != NameFault::none) {
       std::string shown = found.unusable_path;
       std::replace(shown.begin(), shown.end(), '/', '\\');
-      std::string_view name = std::string_view(found.unusable_path)
-                                  .substr(found.unusable_path.rfind('/') + 1);
+      std::string_view name =
+          std::string_view(found.unusable_path).substr(found.unusable_path.rfind('/') + 1);
       there_but_unusable_ = quoted_written(code_page(), shown) + ", which is there, but " +
                             fault_reason(library_, found.unusable, name);
     }

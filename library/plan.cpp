@@ -49,9 +49,9 @@ void examine_links(Library& library, std::string_view folder, const FolderListin
     std::string shown = quoted_text(library.code_page, candidate.planned.text);
     if (!library.device.identify(candidate.planned.device_path, identity, error)) {
       report.warn("cannot examine " + shown + ": " + error.reason + "; it is left out, and " +
-                  (folder.empty() ? std::string("the music folder's playlist")
-                                  : "the playlist holding " +
-                                        quoted_text(library.code_page, folder)) +
+                  (folder.empty()
+                       ? std::string("the music folder's playlist")
+                       : "the playlist holding " + quoted_text(library.code_page, folder)) +
                   " is left as it was");
       candidate.taken = false;
       ++subfolders.skipped;
@@ -94,8 +94,8 @@ Subfolders subfolders_of(Library& library, std::string_view folder,
   for (std::size_t entry = 0; entry < listing.size(); ++entry) {
     if (listing.type(entry) != EntryType::folder) continue;
     if (listing.is_system_folder(entry)) {
-      system_folders += (system_folders.empty() ? "" : ", ") +
-                        shown_entry(library, folder, listing, entry);
+      system_folders +=
+          (system_folders.empty() ? "" : ", ") + shown_entry(library, folder, listing, entry);
       ++subfolders.skipped;
       continue;
     }
@@ -120,8 +120,7 @@ Subfolders subfolders_of(Library& library, std::string_view folder,
     any_linked |= listing.linked(entry);
   }
   if (!system_folders.empty())
-    library.report.warn("skipping " + system_folders +
-                        ": system and trash folders hold no albums");
+    library.report.warn("skipping " + system_folders + ": system and trash folders hold no albums");
   // Only a link can lead back or give a folder a second name: without one, nothing is examined.
   if (any_linked) examine_links(library, folder, listing, above, candidates, subfolders);
   for (Candidate& candidate : candidates)

@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "core/playlist_entry.h"
-#include "output/temporary_files.h"
 #include "core/quoting.h"
 #include "core/report.h"
+#include "output/temporary_files.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ void PlaylistWriter::put_batch_in_place() {
       ++counts_.written;
       continue;
     }
-    report_.warn("cannot " + std::string(durable ? "replace " : "write ") +
-                  quoted(finished.text) + ": " + why.reason);
+    report_.warn("cannot " + std::string(durable ? "replace " : "write ") + quoted(finished.text) +
+                 ": " + why.reason);
     remove_temporary_file(finished.temporary_path, finished.text + std::string(kTemporarySuffix));
     all_in_place_ = false;
     ++counts_.not_written;
@@ -96,8 +96,7 @@ void PlaylistWriter::begin_writing() {
   files_.end_creation();
   if (playlist.file == nullptr) {
     files_.forget(playlist.temporary_path);
-    playlist.failure =
-        "cannot create " + quoted(playlist.temporary_text) + ": " + error.reason;
+    playlist.failure = "cannot create " + quoted(playlist.temporary_text) + ": " + error.reason;
     return;
   }
   if (playlist.repeated == 0) return;
@@ -137,8 +136,7 @@ void PlaylistWriter::hand_over(bool last) {
   DeviceError error;
   if (playlist.file != nullptr && playlist.failure.empty() &&
       !playlist.file->append(playlist.pending, error))
-    playlist.failure =
-        "cannot write " + quoted(playlist.place.text) + ": " + error.reason;
+    playlist.failure = "cannot write " + quoted(playlist.place.text) + ": " + error.reason;
   // Once the playlist failed, what follows is only counted, never kept.
   playlist.pending.clear();
 }
@@ -233,8 +231,7 @@ bool PlaylistWriter::finish() {
   }
   DeviceError error;
   if (!playlist.file->close(error))
-    playlist.failure =
-        "cannot write " + quoted(playlist.place.text) + ": " + error.reason;
+    playlist.failure = "cannot write " + quoted(playlist.place.text) + ": " + error.reason;
   if (!playlist.failure.empty()) return fail();
   batch_.push_back({playlist.place.text, playlist.place.device_path, playlist.temporary_path});
   batch_bytes_ += playlist.size;

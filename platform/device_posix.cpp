@@ -73,8 +73,8 @@ EntryType type_of_mode(mode_t mode) {
 
 // The type of what an entry of the folder leads to, and whether it is a link, asking the file
 // system only when the listing does not say.
-bool type_of(int folder, const char* name, unsigned char listed_type, EntryType& type,
-             bool& linked, DeviceError& error) {
+bool type_of(int folder, const char* name, unsigned char listed_type, EntryType& type, bool& linked,
+             DeviceError& error) {
   linked = listed_type == DT_LNK;
   type = listed_type == DT_DIR   ? EntryType::folder
          : listed_type == DT_REG ? EntryType::file
@@ -138,7 +138,7 @@ class PosixReadableFile : public ReadableFile {
 struct FolderHandle {
   int descriptor;
   FolderIdentity identity;
-  std::mutex listing;  // one listing at a time reads through the descriptor
+  std::mutex listing;   // one listing at a time reads through the descriptor
   bool listed = false;  // read before, so that a listing begins again at the top
   FolderHandle(int opened, FolderIdentity looked_at) : descriptor(opened), identity(looked_at) {}
   ~FolderHandle() { close(descriptor); }

@@ -104,8 +104,9 @@ TEST(Device, WritesInTheFolderThatWasListed) {
     EXPECT_EQ(listed(device, "Rock"), "Default Playlist.epl a.mp3 ") << library.name();
     EXPECT_EQ(library.contents("Default Playlist.epl"), std::nullopt) << library.name();
     EXPECT_EQ(library.contents("../Default Playlist.epl"), std::nullopt) << library.name();
-    EXPECT_EQ(library.contents(swapped ? "Rock.old/Default Playlist.epl" : "Rock/Default Playlist.epl"),
-              "new")
+    EXPECT_EQ(
+        library.contents(swapped ? "Rock.old/Default Playlist.epl" : "Rock/Default Playlist.epl"),
+        "new")
         << library.name();
   }
 }

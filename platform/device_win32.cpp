@@ -183,9 +183,9 @@ class HeldFolders {
     if (!held_.insert(folder).second) return;
     std::wstring path = exact_path(folder);
     for (DWORD following : {DWORD{FILE_FLAG_OPEN_REPARSE_POINT}, DWORD{0}}) {
-      HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | following,
-                                  nullptr);
+      HANDLE handle =
+          CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | following, nullptr);
       if (handle == INVALID_HANDLE_VALUE) return;
       handles_.push_back(handle);
       BY_HANDLE_FILE_INFORMATION information;

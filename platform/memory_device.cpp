@@ -277,7 +277,8 @@ std::optional<MemoryDevice::Place> MemoryDevice::place_of(const std::string& pat
   std::size_t separator = path.rfind('/');
   std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
   if (name.empty() || name == "." || name == "..") return std::nullopt;
-  std::shared_ptr<Node> folder = folder_at(separator == std::string::npos ? "." : path.substr(0, separator));
+  std::shared_ptr<Node> folder =
+      folder_at(separator == std::string::npos ? "." : path.substr(0, separator));
   if (folder == nullptr) return std::nullopt;
   return Place{folder, name};
 }
@@ -321,8 +322,8 @@ bool MemoryDevice::list(const std::string& folder, DeviceListing& listing, Devic
   if (injected(Operation::list, folder, error) || !powered(error)) return false;
   std::shared_ptr<Node> node = folder_at(folder);
   if (node == nullptr) {
-    error = error_of(DeviceError::Kind::missing, node_at(folder) == nullptr ? kNoSuchFile
-                                                                            : "Not a directory");
+    error = error_of(DeviceError::Kind::missing,
+                     node_at(folder) == nullptr ? kNoSuchFile : "Not a directory");
     return false;
   }
   listing = {};

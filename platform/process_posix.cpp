@@ -43,7 +43,9 @@ bool set_action(int signal_number, void (*handler)(int), std::string& reason) {
 
 }  // namespace
 
-void remove_files_in_flight(FilesInFlight& files) { files.end_and_remove_all(remove_file, nullptr); }
+void remove_files_in_flight(FilesInFlight& files) {
+  files.end_and_remove_all(remove_file, nullptr);
+}
 
 void say_out_of_memory(const char* line) {
   // Unbuffered: nothing is allocated for it.

@@ -121,8 +121,9 @@ TEST_F(CommandLine, WorksInTheFolderGiven) {
         {.working_folder = root.path(), .arguments = c.arguments, .environment = environment});
     EXPECT_EQ(result.exit_status, 0) << c.folder << result.err;
     // Written as asked, with a word where the folder is not the Music folder the player has.
-    EXPECT_EQ(without_summary(result.err).find("' is not named Music: the player looks for these "
-                                               "tracks under a:\\Music"),
+    EXPECT_EQ(without_summary(result.err)
+                  .find("' is not named Music: the player looks for these "
+                        "tracks under a:\\Music"),
               c.folder == "Music" ? std::string::npos : result.err.find("' is not named Music"))
         << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), c.folder == "Music" ? 1 : 2)

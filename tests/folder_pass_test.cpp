@@ -146,7 +146,9 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
       {"zero byte", std::string("a.mp3\0junk\nb.mp3\n", 17), {"F\\b.mp3"}},
       // No playlist at all: the folder's MP3 files are its tracks.
       {"empty", "", {"F\\J\xF3ga.mp3", "F\\a.mp3", "F\\b.mp3", "F\\c.mp3"}},
-      {"only comments", "#EXTM3U\r\n#EXTINF:1,x\r\n", {"F\\J\xF3ga.mp3", "F\\a.mp3", "F\\b.mp3", "F\\c.mp3"}},
+      {"only comments",
+       "#EXTM3U\r\n#EXTINF:1,x\r\n",
+       {"F\\J\xF3ga.mp3", "F\\a.mp3", "F\\b.mp3", "F\\c.mp3"}},
       {"Windows names", "A.MP3\nb.mp3 \nB.Mp3. .\n", {"F\\A.MP3", "F\\b.mp3 ", "F\\B.Mp3. ."}},
   };
   for (const auto& c : cases) {
@@ -197,7 +199,7 @@ TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
       {"\xCE\xA3", ""},                             // under four characters: passed over
       {"X~1.MP3", ""},                              // a short name is no name of its own
       {"#EXTINF:1," + std::string(300, 'x'), ""},
-      {"Jo\xCC\x81ga.mp3", "F\\J\xF3ga.mp3"},  // as iTunes for Mac writes it: composed first
+      {"Jo\xCC\x81ga.mp3", "F\\J\xF3ga.mp3"},      // as iTunes for Mac writes it: composed first
       {std::string("a.mp3\0junk", 10), "", true},  // never cut short, which would name a.mp3
       // Files that are there but no player could use: each line says why.
       {"nul.mp3", "", true},
@@ -208,7 +210,9 @@ TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
       {"x.flac", "F\\x.flac", true},
       // Control characters of UTF-8 reach no terminal raw either.
       {"next\xC2\x85line.mp3", "", true},
-      {"csi\xC2\x9B" "2J.mp3", "", true},
+      {"csi\xC2\x9B"
+       "2J.mp3",
+       "", true},
   };
   std::string m3u;
   std::vector<std::string> entries;
@@ -312,7 +316,7 @@ TEST_F(FolderPass, FindsTracksAsWindowsWouldWhateverTheirCase) {
 TEST_F(FolderPass, ChoosesOneOfSeveralM3uFiles) {
   const struct {
     std::vector<std::pair<const char*, const char*>> m3us;  // name, lines
-    std::vector<std::string> tracks;  // one of these sets
+    std::vector<std::string> tracks;                        // one of these sets
     std::vector<std::string> other_tracks = {};
     const char* err;  // what standard error holds
   } cases[] = {
@@ -320,10 +324,7 @@ TEST_F(FolderPass, ChoosesOneOfSeveralM3uFiles) {
        {"Rock\\a.mp3"},
        {"Rock\\b.mp3"},
        "eplgen: 'Rock' holds several M3U files: 'Rock\\"},
-      {{{"a.m3u", ""}, {"b.m3u", "b.mp3\n"}},
-       {"Rock\\b.mp3"},
-       {},
-       ".m3u' is"},
+      {{{"a.m3u", ""}, {"b.m3u", "b.mp3\n"}}, {"Rock\\b.mp3"}, {}, ".m3u' is"},
       {{{"list.m3u", "#EXTM3U\r\n"}, {"list.m3u8", "b.mp3\n"}},
        {"Rock\\b.mp3"},
        {},

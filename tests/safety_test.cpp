@@ -30,9 +30,9 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
     RunOptions options;
     const char* err;  // what standard error holds
     int exit_status;
-    bool rock_kept = false;  // Rock's playlist is left as it was, not rewritten
-    bool all_kept = false;   // the run was interrupted: every playlist is left as it was
-    std::vector<std::string> top = {};     // the folders the music folder's playlist lists
+    bool rock_kept = false;             // Rock's playlist is left as it was, not rewritten
+    bool all_kept = false;              // the run was interrupted: every playlist is left as it was
+    std::vector<std::string> top = {};  // the folders the music folder's playlist lists
     std::vector<std::string> absent = {};  // folders that get no playlist
   } cases[] = {
       {"standard output closed", {}, {.output = StandardOutput::closed}, "", 0},
@@ -208,27 +208,31 @@ TEST(Safety, MemoryThatRunsOutLeavesEveryPlaylistWhole) {
   ASSERT_EQ(run_eplgen({.working_folder = music}).exit_status, 0);
   const std::vector<std::string> folders = {".", "Jazz", "Pop", "Rock"};
   std::vector<std::string> old;
+  old.reserve(folders.size());
   for (const std::string& folder : folders)
     old.push_back(read_bytes(music / folder / "Default Playlist.epl"));
   make_library(music, {"Rock/c.mp3", "Pop/d.mp3"});
   write_bytes(music / "Rock/list.m3u", "b.mp3\nc.mp3\nmissing.mp3\n");
-  const std::vector<std::string> made = {
-      playlist_of({"Jazz", "Pop", "Rock"}), playlist_of({"Jazz\\a.mp3"}),
-      playlist_of({"Pop\\d.mp3"}), playlist_of({"Rock\\b.mp3", "Rock\\c.mp3"})};
+  const std::vector<std::string> made = {playlist_of({"Jazz", "Pop", "Rock"}),
+                                         playlist_of({"Jazz\\a.mp3"}), playlist_of({"Pop\\d.mp3"}),
+                                         playlist_of({"Rock\\b.mp3", "Rock\\c.mp3"})};
   for (int allocations = 1;; ++allocations) {
     for (std::size_t place = 0; place < folders.size(); ++place)
       write_bytes(music / folders[place] / "Default Playlist.epl", old[place]);
     fs::remove(music / "Pop/Default Playlist.epl");
-    RunResult result = run_eplgen(
-        {.working_folder = music,
-         .environment = {"LD_PRELOAD=" NO_MEMORY,
-                         "EPLGEN_TEST_ALLOCATIONS=" + std::to_string(allocations)}});
+    RunResult result =
+        run_eplgen({.working_folder = music,
+                    .environment = {"LD_PRELOAD=" NO_MEMORY,
+                                    "EPLGEN_TEST_ALLOCATIONS=" + std::to_string(allocations)}});
     ASSERT_TRUE(result.exit_status == 0 || result.exit_status == 1)
-        << allocations << ": " << result.exit_status << "\n" << result.err;
+        << allocations << ": " << result.exit_status << "\n"
+        << result.err;
     if (result.exit_status == 1) {
-      EXPECT_TRUE(result.err.ends_with("eplgen: out of memory; the playlists not yet in their "
-                                       "places are left as they were\n"))
-          << allocations << "\n" << result.err;
+      EXPECT_TRUE(
+          result.err.ends_with("eplgen: out of memory; the playlists not yet in their "
+                               "places are left as they were\n"))
+          << allocations << "\n"
+          << result.err;
     }
     for (std::size_t place = 0; place < folders.size(); ++place) {
       fs::path playlist = music / folders[place] / "Default Playlist.epl";

@@ -6,9 +6,12 @@
 #include <cstddef>
 #include <cstdlib>
 
-extern "C" void* __libc_malloc(std::size_t size);
-extern "C" void* __libc_calloc(std::size_t count, std::size_t size);
-extern "C" void* __libc_realloc(void* memory, std::size_t size);
+// The C library's own allocator, under the names it gives it.
+extern "C" void* __libc_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier)
+extern "C" void* __libc_calloc(std::size_t count,  // NOLINT(bugprone-reserved-identifier)
+                               std::size_t size);
+extern "C" void* __libc_realloc(void* memory,  // NOLINT(bugprone-reserved-identifier)
+                                std::size_t size);
 
 namespace {
 
@@ -31,10 +34,13 @@ bool may_allocate() {
 
 extern "C" void* malloc(std::size_t size) { return may_allocate() ? __libc_malloc(size) : nullptr; }
 
+// The C library's header names their parameters with reserved names.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" void* calloc(std::size_t count, std::size_t size) {
   return may_allocate() ? __libc_calloc(count, size) : nullptr;
 }
 
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" void* realloc(void* memory, std::size_t size) {
   return may_allocate() ? __libc_realloc(memory, size) : nullptr;
 }

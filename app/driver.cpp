@@ -67,7 +67,7 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   report.log("Browsing directory %s\n", folder.text);
   std::string playlist_text;
   if (!join_path(playlist_text, folder.text, kPlaylistName)) {
-    report.warn("cannot create the playlist of " + quoted_text(library.code_page, folder.text) +
+    report.warn("cannot create the playlist of " + quoted_text(library.run.code_page, folder.text) +
                 ": path longer than " + std::to_string(kMaxPathText) + " characters");
     writer.count_not_begun();
     pass.all_written = false;
@@ -79,8 +79,8 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   std::shared_ptr<const FolderListing> listing =
       library.listings.read(folder.device_path, missing, reason);
   if (listing == nullptr) {
-    report.warn("cannot list " + quoted_text(library.code_page, folder.text) + ": " + reason +
-                "; " + quoted_text(library.code_page, playlist_text) + " is left as it was");
+    report.warn("cannot list " + quoted_text(library.run.code_page, folder.text) + ": " + reason +
+                "; " + quoted_text(library.run.code_page, playlist_text) + " is left as it was");
     writer.count_not_begun();
     pass.all_written = false;
     return;
@@ -97,7 +97,7 @@ void write_folder_playlist(Library& library, const PlannedFolder& folder, Playli
   if (!tracks.read_whole) {
     // A folder below that could not be examined said so already.
     if (!tracks.problem.empty())
-      report.warn(tracks.problem + "; " + quoted_text(library.code_page, playlist_text) +
+      report.warn(tracks.problem + "; " + quoted_text(library.run.code_page, playlist_text) +
                   " is left as it was");
     writer.abandon();
     pass.all_written = false;
@@ -142,16 +142,16 @@ bool refused(Run& run, Library& library, const Plan& plan) {
   FolderIdentity here;
   FolderIdentity other;
   DeviceError ignored;
-  bool known = run.device.identify(".", here, ignored);
-  std::string shown = run.device.working_folder();
-  if (known && !run.home_folder.empty() && run.device.identify(run.home_folder, other, ignored) &&
-      here == other) {
+  bool known = run.context.device.identify(".", here, ignored);
+  std::string shown = run.context.device.working_folder();
+  if (known && !run.home_folder.empty() &&
+      run.context.device.identify(run.home_folder, other, ignored) && here == other) {
     console.warn(quoted(shown) +
                  " is your home folder, not a player's music folder; nothing was written");
     return true;
   }
   // The root of a file system, or of a drive: its own parent, or on another volume than it.
-  if (known && run.device.identify("..", other, ignored) &&
+  if (known && run.context.device.identify("..", other, ignored) &&
       (other == here || other.volume != here.volume)) {
     const FolderListing& music = *plan.music;
     std::optional<std::size_t> meant = music.find(kMusicFolderName);
@@ -182,7 +182,7 @@ bool refused(Run& run, Library& library, const Plan& plan) {
 // which may be an album rather than the music folder.
 void note_doubts(Run& run, const Plan& plan) {
   Console& console = run.console;
-  std::string shown = run.device.working_folder();
+  std::string shown = run.context.device.working_folder();
   std::string_view name = shown;
   while (name.size() > 1 && (name.ends_with('/') || name.ends_with('\\'))) name.remove_suffix(1);
   name.remove_prefix(std::min(name.size(), name.find_last_of("/\\") + 1));
@@ -202,10 +202,10 @@ void note_doubts(Run& run, const Plan& plan) {
 
 int write_all_playlists(Run& run) {
   Console& console = run.console;
-  Listings listings(run.device, run.code_page);
+  Listings listings(run.context.device, run.context.code_page);
   // The plan is made before anything is said: a refusal is the only line.
   HeldWarnings held;
-  Library planning{run.device, held, run.code_page, listings, run.recursive, run.code_pages};
+  Library planning{run.context, held, listings};
   Plan plan;
   std::string reason;
   if (!make_plan(planning, plan, reason)) {
@@ -216,18 +216,20 @@ int write_all_playlists(Run& run) {
   // Held to the end of the run. A file system that cannot lock is worked on unlocked; a dry run,
   // which writes nothing, takes no lock.
   DeviceError error;
-  std::unique_ptr<FolderLock> lock = run.dry_run ? nullptr : run.device.lock(error);
+  std::unique_ptr<FolderLock> lock =
+      run.context.options.dry_run ? nullptr : run.context.device.lock(error);
   if (lock == nullptr && error.kind == DeviceError::Kind::busy) {
     console.warn("another eplgen is writing playlists in this music folder; nothing was written");
     return kExitFailure;
   }
   note_doubts(run, plan);
   held.say(console);
-  Library library{run.device, console, run.code_page, listings, run.recursive, run.code_pages};
-  PlaylistWriter writer(run.device, console, run.code_page, run.temporary_files, run.dry_run);
+  Library library{run.context, console, listings};
+  PlaylistWriter writer(run.context.device, console, run.context.code_page, run.temporary_files,
+                        run.context.options.dry_run);
   std::vector<std::string> folders;
   for (const PlannedFolder& folder : plan.folders.taken) folders.push_back(folder.device_path);
-  run.device.will_list(folders);
+  run.context.device.will_list(folders);
   bool all_written = plan.folders.all_examined && write_top_level_playlist(run, plan, writer);
   if (!plan.folders.all_examined) writer.count_not_begun();
   // The folder pass runs even when the playlist of folders could not be written.
@@ -252,7 +254,8 @@ int write_playlists(Run& run) {
     try {
       run.temporary_files.remove_each([&run](std::string_view path) {
         DeviceError ignored;
-        run.device.remove(std::string(path), ignored);
+        // What cannot be removed cannot be helped now.
+        static_cast<void>(run.context.device.remove(std::string(path), ignored));
       });
     } catch (const std::bad_alloc&) {
       remove_files_in_flight(run.temporary_files);
@@ -306,8 +309,7 @@ int run_eplgen(int argc, char** argv) {
     console.warn(reason);
     return console.finish(kExitFailure);
   }
-  Run run{*device,         console,           code_page,   temporary_files,
-          options.dry_run, options.recursive, &code_pages, home_folder()};
+  Run run{{*device, code_page, &code_pages, options.run}, console, temporary_files, home_folder()};
   int status = console.finish(write_playlists(run));
   if (window.wait_at_end) {
     console.hint("Press any key to close this window.");

@@ -3,22 +3,17 @@
 
 #include <string>
 
-class CodePage;
-class CodePages;
+#include "library/library.h"
+
 class Console;
-class Device;
 class TemporaryFiles;
 
-// What a run works with, passed by reference: nothing lives outside it.
+// What eplgen's run works with, passed by reference: nothing lives outside it.
 struct Run {
-  Device& device;
+  RunContext context;
   Console& console;
-  const CodePage& code_page;
   TemporaryFiles& temporary_files;
-  bool dry_run = false;
-  bool recursive = false;           // a folder's subfolders' tracks follow its own
-  CodePages* code_pages = nullptr;  // the others, to name one that spells a name this one cannot
-  std::string home_folder = {};     // the user's, where no music folder is
+  std::string home_folder = {};  // the user's, where no music folder is
 };
 
 // Runs eplgen with its arguments and returns the exit status: 0 when every playlist was

@@ -17,8 +17,8 @@
 #include "output/playlist_writer.h"
 #include "output/temporary_files.h"
 #include "platform/console.h"
-#include "platform/memory_device.h"
 #include "tests/support/code_pages.h"
+#include "tests/support/memory_device.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ int run_on(MemoryDevice& device, std::string* err = nullptr, const std::string& 
            bool dry_run = false) {
   Console console("eplgen", cp1252());
   TemporaryFiles files(PlaylistWriter::kBatchPlaylists + 1);
-  Run run{device, console, cp1252(), files, dry_run, false, nullptr, home};
+  Run run{{device, cp1252(), nullptr, {.dry_run = dry_run}}, console, files, home};
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   int status = write_playlists(run);

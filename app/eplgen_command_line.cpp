@@ -78,8 +78,8 @@ std::optional<int> follow_command_line(int argc, char** argv, Console& console,
   if (std::optional<int> status = answer_common_options(command_line, {"eplgen", kSynopsis, kHelp},
                                                         console, code_pages, code_page))
     return *status;
-  options.dry_run = command_line.options.count("--dry-run") != 0;
-  options.recursive = command_line.options.count("--recursive") != 0;
+  options.run.dry_run = command_line.options.count("--dry-run") != 0;
+  options.run.recursive = command_line.options.count("--recursive") != 0;
   console.set_quiet(command_line.options.count("--quiet") != 0);
   if (command_line.operands.size() > 1)
     return report_usage_error(console, "more than one FOLDER given", "eplgen");

@@ -1,7 +1,9 @@
-// eplgen's command line: [-h] [-V] [-n] [-q] [--codepage NAME] [--] [FOLDER].
+// eplgen's command line: [-h] [-V] [-n] [-q] [-r] [--codepage NAME] [--] [FOLDER].
 #pragma once
 
 #include <optional>
+
+#include "library/library.h"
 
 class CodePage;
 class CodePages;
@@ -9,8 +11,7 @@ class Console;
 class Device;
 
 struct EplgenOptions {
-  bool dry_run = false;
-  bool recursive = false;
+  RunOptions run;
   bool folder_given = false;  // FOLDER was named, and is the working folder now
 };
 

@@ -23,8 +23,8 @@ using PlaylistEntry = std::array<unsigned char, kEntrySize>;
 // Builds the record for a relative path (bytes of the device's code page, backslash as the
 // separator), copied byte for byte. Returns false, leaving the record unspecified, when the
 // path does not fit the device path field.
-bool encode_entry(std::string_view relative_path, PlaylistEntry& entry);
+[[nodiscard]] bool encode_entry(std::string_view relative_path, PlaylistEntry& entry);
 
 // As encode_entry, appending the record to entries: false, appending nothing, when the path does
 // not fit.
-bool append_entry(std::string_view relative_path, std::string& entries);
+[[nodiscard]] bool append_entry(std::string_view relative_path, std::string& entries);

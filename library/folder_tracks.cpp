@@ -60,7 +60,7 @@ class FolderWalk {
     if (listing == nullptr) {
       found_ = looking_;
       result_.problem =
-          "cannot list " + quoted_text(library_.code_page, folder) + ": " + result_.problem;
+          "cannot list " + quoted_text(library_.run.code_page, folder) + ": " + result_.problem;
       return false;
     }
     std::optional<bool> from_m3u = add_m3u(folder, device_path, *listing);
@@ -87,7 +87,7 @@ class FolderWalk {
       if (length > kMaxPathText) {
         report.warn(
             "skipping track " +
-            quoted_text(library_.code_page, folder + "\\" + std::string(listing->text(entry))) +
+            quoted_text(library_.run.code_page, folder + "\\" + std::string(listing->text(entry))) +
             ": path longer than " + std::to_string(kMaxPathText) + " characters");
         ++result_.tracks_skipped;
         continue;
@@ -101,12 +101,12 @@ class FolderWalk {
     });
     add_own(folder, *listing, own, own_bytes);
     if (other_audio.count() > 0)
-      report.warn(quoted_text(library_.code_page, folder) + " holds " + other_audio.said() +
+      report.warn(quoted_text(library_.run.code_page, folder) + " holds " + other_audio.said() +
                   ", which no playlist lists: only MP3 files, and the files an M3U names, are "
                   "tracks");
-    if (!own.empty() && !library_.recursive) {
+    if (!own.empty() && !library_.run.options.recursive) {
       if (subfolders_may_hold_tracks(folder, device_path, *listing))
-        report.warn("the tracks in subfolders of " + quoted_text(library_.code_page, folder) +
+        report.warn("the tracks in subfolders of " + quoted_text(library_.run.code_page, folder) +
                     " are left out, as it holds MP3 files of its own: --recursive (-r) takes "
                     "them in too");
       return true;
@@ -136,11 +136,11 @@ class FolderWalk {
   // The folders the walk is in and every folder above the music folder: a link that leads to
   // one of them would never end.
   std::vector<FolderIdentity> folders_holding() {
-    std::vector<FolderIdentity> holding = folders_above(library_.device, ".");
+    std::vector<FolderIdentity> holding = folders_above(library_.run.device, ".");
     for (const std::string& folder : chain_) {
       FolderIdentity identity;
       DeviceError ignored;
-      if (library_.device.identify(folder, identity, ignored)) holding.push_back(identity);
+      if (library_.run.device.identify(folder, identity, ignored)) holding.push_back(identity);
     }
     return holding;
   }
@@ -181,7 +181,7 @@ class FolderWalk {
       std::string_view text = listing.text(m3us[index]);
       if (!join_path(path, folder, text)) {
         report.warn("skipping M3U file " +
-                    quoted_text(library_.code_page, folder + "\\" + std::string(text)) +
+                    quoted_text(library_.run.code_page, folder + "\\" + std::string(text)) +
                     ": path longer than " + std::to_string(kMaxPathText) + " characters");
         continue;
       }
@@ -198,12 +198,12 @@ class FolderWalk {
       if (result_.tracks.size() > before)
         used = index;
       else
-        nameless.push_back(quoted_text(library_.code_page, path));
+        nameless.push_back(quoted_text(library_.run.code_page, path));
     }
     if (used && looking_) return sign_of_track();
-    std::string shown_folder = quoted_text(library_.code_page, folder);
+    std::string shown_folder = quoted_text(library_.run.code_page, folder);
     auto text_of = [&](std::size_t index) {
-      return quoted_text(library_.code_page,
+      return quoted_text(library_.run.code_page,
                          folder + "\\" + std::string(listing.text(m3us[index])));
     };
     if (!nameless.empty())
@@ -232,7 +232,7 @@ class FolderWalk {
     std::size_t folder_length = path.size();
     // Names are mostly shown as they are spelt: only the folder is shown from its text.
     std::string shown;
-    library_.code_page.append_shown(path, shown);
+    library_.run.code_page.append_shown(path, shown);
     std::size_t folder_shown = shown.size();
     for (std::uint32_t entry : own) {
       path.resize(folder_length);
@@ -253,9 +253,7 @@ class FolderWalk {
   bool subfolders_may_hold_tracks(const std::string& folder, const std::string& device_path,
                                   const FolderListing& listing) {
     SilentReport silent;
-    Library quiet{library_.device,    silent,
-                  library_.code_page, library_.listings,
-                  library_.recursive, library_.code_pages};
+    Library quiet{library_.run, silent, library_.listings};
     FolderTracks ignored;
     std::vector<std::string> chain = chain_;
     chain.push_back(device_path);
@@ -277,10 +275,10 @@ class FolderWalk {
     FolderIdentity identity;
     DeviceError error;
     // One that cannot be examined is listed, and its listing says what is wrong.
-    if (!library_.device.identify(subfolder.device_path, identity, error) ||
+    if (!library_.run.device.identify(subfolder.device_path, identity, error) ||
         visited_.emplace(identity.volume, identity.file).second)
       return true;
-    library_.report.warn("skipping " + quoted_text(library_.code_page, subfolder.text) +
+    library_.report.warn("skipping " + quoted_text(library_.run.code_page, subfolder.text) +
                          ": it is another name for a folder listed before");
     ++result_.folders_skipped;
     return false;
@@ -305,8 +303,7 @@ FolderTracks tracks_of(Library& library, const std::string& folder,
 
 bool may_hold_tracks(Library& library, const std::vector<PlannedFolder>& folders) {
   SilentReport silent;
-  Library quiet{library.device,    silent, library.code_page, library.listings, library.recursive,
-                library.code_pages};
+  Library quiet{library.run, silent, library.listings};
   for (const PlannedFolder& folder : folders) {
     FolderTracks ignored;
     FolderWalk look(quiet, ignored, true);

@@ -12,9 +12,9 @@
 
 std::string other_code_page_spelling(Library& library, std::string_view system_name) {
   const CodePage* other =
-      library.code_pages == nullptr
+      library.run.code_pages == nullptr
           ? nullptr
-          : code_page_spelling(*library.code_pages, library.code_page, system_name);
+          : code_page_spelling(*library.run.code_pages, library.run.code_page, system_name);
   if (other == nullptr) return {};
   return "; " + other->name() + " spells it: --codepage " + other->name();
 }
@@ -26,7 +26,7 @@ std::string fault_reason(Library& library, NameFault fault, std::string_view sys
       return "its name is in decomposed form (letters and accents apart, as macOS writes names), "
              "which the player cannot find; renaming it fixes that";
     case NameFault::unspellable:
-      return "code page " + library.code_page.name() + " has no characters for this name" +
+      return "code page " + library.run.code_page.name() + " has no characters for this name" +
              other_code_page_spelling(library, system_name);
     case NameFault::forbidden_characters:
       return "a Windows player cannot use a name holding control characters or any of \" * : < > "
@@ -45,8 +45,8 @@ std::string fault_reason(Library& library, NameFault fault, std::string_view sys
 std::string shown_entry(Library& library, std::string_view folder, const FolderListing& listing,
                         std::size_t entry) {
   std::string_view name = listing.system_name(entry);
-  std::string shown = is_valid_utf8(name) ? std::string(name) : library.code_page.shown(name);
-  if (!folder.empty()) shown = library.code_page.shown(folder) + "\\" + shown;
+  std::string shown = is_valid_utf8(name) ? std::string(name) : library.run.code_page.shown(name);
+  if (!folder.empty()) shown = library.run.code_page.shown(folder) + "\\" + shown;
   return quoted(shown);
 }
 
@@ -56,7 +56,7 @@ void warn_unusable(Library& library, std::string_view folder, const FolderListin
   library.report.warn(
       "skipping " + shown_entry(library, folder, listing, entry) + ": " +
       (taken ? "the player cannot tell it from " +
-                   quoted_text(library.code_page, listing.text(*taken)) + ", which is taken"
+                   quoted_text(library.run.code_page, listing.text(*taken)) + ", which is taken"
              : fault_reason(library, listing.fault(entry), listing.system_name(entry))));
 }
 

@@ -15,15 +15,28 @@ class Listings;
 class Report;
 enum class NameFault;
 
-struct Library {
-  Device& device;
-  Report& report;
-  const CodePage& code_page;
-  Listings& listings;
+// What a run is asked to do beyond the rules.
+struct RunOptions {
+  bool dry_run = false;  // everything but write: create, change and remove nothing
   // A folder without an M3U takes its subfolders' tracks after its own MP3 files, rather than
   // only when it has none.
   bool recursive = false;
+};
+
+// What a run works with, passed by reference to every layer: nothing lives outside it.
+struct RunContext {
+  Device& device;
+  const CodePage& code_page;
   CodePageSet* code_pages = nullptr;  // the others, to name one that spells a name this one cannot
+  RunOptions options = {};
+};
+
+// What the library pass works with: the run, what it says (the console, or nothing for a walk
+// that only looks), and the listings it has read.
+struct Library {
+  const RunContext& run;
+  Report& report;
+  Listings& listings;
 };
 
 // "; CP1250 spells it: --codepage CP1250" for a name as the file system spells it that the code

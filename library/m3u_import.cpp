@@ -154,7 +154,7 @@ class Import {
                   quoted_text(code_page(), m3u_folder_.substr(0, m3u_folder_.size() - 1)) + ": " +
                   reason);
     DeviceError error;
-    std::unique_ptr<ReadableFile> file = library_.device.open(device_path_, error);
+    std::unique_ptr<ReadableFile> file = library_.run.device.open(device_path_, error);
     if (file == nullptr)
       return fail("cannot read " + quoted_text(code_page(), m3u_) + ": " + error.reason);
     M3uReader reader;
@@ -191,7 +191,7 @@ class Import {
   // already given), or not looked up at all.
   enum class Outcome { taken, no_file, refused, failed };
 
-  const CodePage& code_page() const { return library_.code_page; }
+  const CodePage& code_page() const { return library_.run.code_page; }
 
   // How many characters of the code page a line holds: UTF-8 spells one in several bytes.
   static std::size_t characters_in(std::string_view line) {

@@ -36,4 +36,4 @@ struct M3uReader {
 // rest of an over-long line being read past (over_long then says so). Returns false when there
 // is no line left: at the end of the file, after 0x1A or after a read error (failure then says
 // why).
-bool read_m3u_line(M3uReader& reader, std::string& line);
+[[nodiscard]] bool read_m3u_line(M3uReader& reader, std::string& line);

@@ -46,12 +46,12 @@ void examine_links(Library& library, std::string_view folder, const FolderListin
     Candidate& candidate = candidates[index];
     FolderIdentity identity;
     DeviceError error;
-    std::string shown = quoted_text(library.code_page, candidate.planned.text);
-    if (!library.device.identify(candidate.planned.device_path, identity, error)) {
+    std::string shown = quoted_text(library.run.code_page, candidate.planned.text);
+    if (!library.run.device.identify(candidate.planned.device_path, identity, error)) {
       report.warn("cannot examine " + shown + ": " + error.reason + "; it is left out, and " +
                   (folder.empty()
                        ? std::string("the music folder's playlist")
-                       : "the playlist holding " + quoted_text(library.code_page, folder)) +
+                       : "the playlist holding " + quoted_text(library.run.code_page, folder)) +
                   " is left as it was");
       candidate.taken = false;
       ++subfolders.skipped;
@@ -77,9 +77,10 @@ void examine_links(Library& library, std::string_view folder, const FolderListin
     ++subfolders.skipped;
   }
   for (const auto& [left_out, key] : other_names)
-    report.warn("skipping " + quoted_text(library.code_page, candidates[left_out].planned.text) +
+    report.warn("skipping " +
+                quoted_text(library.run.code_page, candidates[left_out].planned.text) +
                 ": it is another name for " +
-                quoted_text(library.code_page, candidates[by_identity[key]].planned.text));
+                quoted_text(library.run.code_page, candidates[by_identity[key]].planned.text));
 }
 
 }  // namespace
@@ -134,6 +135,6 @@ bool make_plan(Library& library, Plan& plan, std::string& reason) {
   plan.music = library.listings.read(".", missing, reason);
   if (plan.music == nullptr) return false;
   plan.folders = subfolders_of(library, "", ".", *plan.music,
-                               [&library] { return folders_above(library.device, "."); });
+                               [&library] { return folders_above(library.run.device, "."); });
   return true;
 }

@@ -141,15 +141,21 @@ void PlaylistWriter::hand_over(bool last) {
   playlist.pending.clear();
 }
 
+// The new playlist will not take its place: its temporary file, if it has one, goes.
+void PlaylistWriter::discard_file() {
+  Playlist& playlist = *playlist_;
+  if (playlist.file == nullptr) return;
+  DeviceError ignored;
+  // Whether it closes or not, it is removed.
+  static_cast<void>(playlist.file->close(ignored));
+  playlist.file.reset();
+  remove_temporary_file(playlist.temporary_path, playlist.temporary_text);
+}
+
 bool PlaylistWriter::fail() {
   Playlist& playlist = *playlist_;
   report_.warn(playlist.failure);
-  if (playlist.file != nullptr) {
-    DeviceError ignored;
-    playlist.file->close(ignored);
-    playlist.file.reset();
-    remove_temporary_file(playlist.temporary_path, playlist.temporary_text);
-  }
+  discard_file();
   ++counts_.not_written;
   end_playlist();
   return false;
@@ -199,15 +205,17 @@ PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
   return Start::started;
 }
 
-bool PlaylistWriter::add(std::string_view relative_path) {
+void PlaylistWriter::add(std::string_view relative_path) {
   Playlist& playlist = *playlist_;
-  if (relative_path.size() > kMaxEntryPathLength) return false;
   playlist.size += kEntrySize;
   // Once the playlist failed, what follows is only counted, never kept.
-  if (!playlist.failure.empty()) return true;
-  append_entry(relative_path, playlist.pending);
+  if (!playlist.failure.empty()) return;
+  if (!append_entry(relative_path, playlist.pending)) {
+    playlist.failure = "cannot write " + quoted(playlist.place.text) + ": " +
+                       quoted(relative_path) + " is longer than an entry holds";
+    return;
+  }
   if (playlist.pending.size() >= kWriteSize) hand_over(false);
-  return true;
 }
 
 bool PlaylistWriter::finish() {
@@ -242,13 +250,7 @@ bool PlaylistWriter::finish() {
 
 void PlaylistWriter::abandon() {
   ++counts_.not_written;
-  Playlist& playlist = *playlist_;
-  if (playlist.file != nullptr) {
-    DeviceError ignored;
-    playlist.file->close(ignored);
-    playlist.file.reset();
-    remove_temporary_file(playlist.temporary_path, playlist.temporary_text);
-  }
+  discard_file();
   end_playlist();
 }
 

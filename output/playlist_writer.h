@@ -51,16 +51,17 @@ class PlaylistWriter {
     failed,  // said on standard error
   };
   // Starts a playlist. Nothing may be added unless it is started; one playlist at a time.
-  Start begin(PlaylistPlace place);
+  [[nodiscard]] Start begin(PlaylistPlace place);
 
-  // Appends the entry for a relative path. Returns false, adding nothing, when the path is too
-  // long for an entry. Write failures are remembered and said by finish.
-  bool add(std::string_view relative_path);
+  // Appends the entry for a relative path. A path too long for an entry fails the playlist, as a
+  // failed write does: it is never written with an entry left out. Failures are remembered and
+  // said by finish.
+  void add(std::string_view relative_path);
 
   // Finishes the playlist: unchanged, it is left as it is; otherwise it takes its place with its
   // batch. On failure says so on standard error, removes the temporary file, leaves any previous
   // playlist as it was and returns false.
-  bool finish();
+  [[nodiscard]] bool finish();
 
   // Gives the playlist up, for a caller that cannot make it whole (and says why): the temporary
   // file is removed and the previous playlist stays.
@@ -73,7 +74,7 @@ class PlaylistWriter {
   // Returns false when one of them could not be (said on standard error); true means every
   // playlist finished so far is in its place, durably. In a dry run, says instead which playlists
   // would be written and which are unchanged.
-  bool put_in_place();
+  [[nodiscard]] bool put_in_place();
 
   struct Counts {
     std::size_t written = 0;  // put in place; in a dry run, would be
@@ -94,6 +95,7 @@ class PlaylistWriter {
   void begin_writing();
   void hand_over(bool last);
   bool fail();
+  void discard_file();
   void end_playlist();
   void remove_temporary_file(const std::string& device_path, std::string_view text);
   void put_batch_in_place();

@@ -8,9 +8,9 @@
 
 #include "core/playlist_entry.h"
 #include "output/temporary_files.h"
-#include "platform/console.h"
-#include "platform/memory_device.h"
 #include "tests/support/code_pages.h"
+#include "tests/support/memory_device.h"
+#include "tests/support/recorded_report.h"
 
 namespace {
 
@@ -25,11 +25,7 @@ std::vector<std::string> tracks(int count, int changed_from = -1) {
 
 std::string bytes_of(const std::vector<std::string>& paths) {
   std::string bytes;
-  for (const std::string& path : paths) {
-    PlaylistEntry entry;
-    encode_entry(path, entry);
-    bytes.append(entry.begin(), entry.end());
-  }
+  for (const std::string& path : paths) EXPECT_TRUE(append_entry(path, bytes)) << path;
   return bytes;
 }
 
@@ -55,9 +51,9 @@ TEST(PlaylistWriter, WritesOnlyWhatChangesAndAllOfIt) {
     MemoryDevice device;
     device.make("F/");
     if (c.previous) device.make("F/Default Playlist.epl", bytes_of(*c.previous));
-    Console console("eplgen", cp1252());
+    RecordedReport report;
     TemporaryFiles files(4);
-    PlaylistWriter writer(device, console, cp1252(), files, false);
+    PlaylistWriter writer(device, report, cp1252(), files, false);
     PlaylistPlace place{"F\\Default Playlist.epl", "F/Default Playlist.epl", {}, false};
     if (c.previous) place.there = EntryType::file;
     ASSERT_EQ(writer.begin(place), PlaylistWriter::Start::started) << c.what;
@@ -81,22 +77,21 @@ TEST(PlaylistWriter, LeavesWhatItMayNotReplace) {
     const char* message;
   } cases[] = {
       {"read-only", true, EntryType::file, PlaylistWriter::Start::kept,
-       "eplgen: leaving 'F\\Default Playlist.epl' as it is: it is read-only\n"},
+       "leaving 'F\\Default Playlist.epl' as it is: it is read-only"},
       {"a folder", false, EntryType::folder, PlaylistWriter::Start::failed,
-       "eplgen: cannot write 'F\\Default Playlist.epl': a folder is in its place\n"},
+       "cannot write 'F\\Default Playlist.epl': a folder is in its place"},
   };
   for (const auto& c : cases) {
     MemoryDevice device;
     device.make(c.there == EntryType::folder ? "F/Default Playlist.epl/" : "F/Default Playlist.epl",
                 "old");
     if (c.read_only) device.set_read_only("F/Default Playlist.epl");
-    Console console("eplgen", cp1252());
+    RecordedReport report;
     TemporaryFiles files(4);
-    PlaylistWriter writer(device, console, cp1252(), files, false);
-    testing::internal::CaptureStderr();
+    PlaylistWriter writer(device, report, cp1252(), files, false);
     PlaylistWriter::Start start =
         writer.begin({"F\\Default Playlist.epl", "F/Default Playlist.epl", c.there, false});
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+    EXPECT_EQ(report.warnings(), std::vector<std::string>{c.message});
     EXPECT_EQ(start, c.start) << c.what;
     EXPECT_TRUE(writer.put_in_place()) << c.what;
     EXPECT_EQ(writer.counts().not_written, 1u) << c.what;

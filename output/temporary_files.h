@@ -25,7 +25,7 @@ class TemporaryFiles : public FilesInFlight {
   // path does not fit a slot: the file must then not be created. Once the program is ending (an
   // interruption on Windows, whose handler runs on a thread of its own), never returns: the
   // handler ends the program.
-  bool begin_creation(std::string_view device_path);
+  [[nodiscard]] bool begin_creation(std::string_view device_path);
   // Once the creation is done, whether it succeeded or not.
   void end_creation();
   // After the file was put in place or removed.

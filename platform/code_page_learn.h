@@ -10,7 +10,8 @@
 
 // Fills table for the code page of that name (one of kCodePages). Returns false with the reason
 // when the system cannot convert it.
-bool learn_code_page(std::string_view name, CodePageTable& table, std::string& reason);
+[[nodiscard]] bool learn_code_page(std::string_view name, CodePageTable& table,
+                                   std::string& reason);
 
 // The code pages offered, each learnt from the system when first asked for.
 class CodePages : public CodePageSet {

@@ -39,19 +39,20 @@ class ReadableFile {
  public:
   virtual ~ReadableFile() = default;
   // Reads size bytes into buffer, fewer only at the end of the file, and sets count to how many.
-  virtual bool read(char* buffer, std::size_t size, std::size_t& count, DeviceError& error) = 0;
+  [[nodiscard]] virtual bool read(char* buffer, std::size_t size, std::size_t& count,
+                                  DeviceError& error) = 0;
   // A regular file no one may write: the FAT read-only attribute, as a vfat mount shows it.
-  virtual bool read_only() const = 0;
+  [[nodiscard]] virtual bool read_only() const = 0;
 };
 
 // A file being written, made by Device::create.
 class WritableFile {
  public:
   virtual ~WritableFile() = default;
-  virtual bool append(std::string_view data, DeviceError& error) = 0;
+  [[nodiscard]] virtual bool append(std::string_view data, DeviceError& error) = 0;
   // Hands everything appended to the system and closes the file. Its data is on the device once
   // a later Device::sync naming it has succeeded.
-  virtual bool close(DeviceError& error) = 0;
+  [[nodiscard]] virtual bool close(DeviceError& error) = 0;
 };
 
 // Held for a whole run, so that two runs never write in one music folder at once.
@@ -65,39 +66,44 @@ class Device {
   virtual ~Device() = default;
 
   // The entries of a folder, "." and ".." left out, in the device's order.
-  virtual bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) = 0;
+  [[nodiscard]] virtual bool list(const std::string& folder, DeviceListing& listing,
+                                  DeviceError& error) = 0;
   // The folders a run will list next, in that order: a device may list them ahead.
   virtual void will_list(const std::vector<std::string>& /*folders*/) {}
 
   // Opens a regular file for reading; anything else (a folder, a device, a pipe) is refused
   // without being opened where that can be told, and never read.
-  virtual std::unique_ptr<ReadableFile> open(const std::string& path, DeviceError& error) = 0;
+  [[nodiscard]] virtual std::unique_ptr<ReadableFile> open(const std::string& path,
+                                                           DeviceError& error) = 0;
 
   // Creates a new file for writing, exclusively: when anything is there already (kind exists),
   // nothing is opened or written through.
-  virtual std::unique_ptr<WritableFile> create(const std::string& path, DeviceError& error) = 0;
+  [[nodiscard]] virtual std::unique_ptr<WritableFile> create(const std::string& path,
+                                                             DeviceError& error) = 0;
 
   // Makes durable, safe from a power cut or an unplugged player, the data of the files at these
   // paths, closed before, and every creation, rename and removal made so far in their folders.
-  virtual bool sync(const std::vector<std::string>& paths, DeviceError& error) = 0;
+  [[nodiscard]] virtual bool sync(const std::vector<std::string>& paths, DeviceError& error) = 0;
 
   // Puts a file in the place of another in one step, replacing it if it exists.
-  virtual bool rename(const std::string& from, const std::string& to, DeviceError& error) = 0;
+  [[nodiscard]] virtual bool rename(const std::string& from, const std::string& to,
+                                    DeviceError& error) = 0;
 
   // Removes a file, read-only or not. Nothing there is no failure; a folder is.
-  virtual bool remove(const std::string& path, DeviceError& error) = 0;
+  [[nodiscard]] virtual bool remove(const std::string& path, DeviceError& error) = 0;
 
   // The identity of the folder a path leads to, following links.
-  virtual bool identify(const std::string& folder, FolderIdentity& identity,
-                        DeviceError& error) = 0;
+  [[nodiscard]] virtual bool identify(const std::string& folder, FolderIdentity& identity,
+                                      DeviceError& error) = 0;
 
   // Locks the working folder for this run: null when another run holds it (kind busy) or it
   // cannot be locked.
-  virtual std::unique_ptr<FolderLock> lock(DeviceError& error) = 0;
+  [[nodiscard]] virtual std::unique_ptr<FolderLock> lock(DeviceError& error) = 0;
 
   // Makes a folder the user named the working folder. Like open_given and absolute_path, it
   // takes the path as the user gave it, in UTF-8.
-  virtual bool change_working_folder(const std::string& given, DeviceError& error) = 0;
+  [[nodiscard]] virtual bool change_working_folder(const std::string& given,
+                                                   DeviceError& error) = 0;
 
   // The working folder's full path, in UTF-8, for messages.
   virtual std::string working_folder() = 0;
@@ -105,8 +111,8 @@ class Device {
   // Opens a file a user named on the command line: a regular file or a pipe, or standard input
   // for "-". A device or a folder is refused, a device without being opened where its name
   // tells.
-  virtual std::unique_ptr<ReadableFile> open_given(const std::string& given,
-                                                   DeviceError& error) = 0;
+  [[nodiscard]] virtual std::unique_ptr<ReadableFile> open_given(const std::string& given,
+                                                                 DeviceError& error) = 0;
 
   // The absolute form of a path a user gave: it names the same file once the working folder
   // changes.

@@ -30,7 +30,7 @@ std::vector<std::string> program_arguments(int argc, char** argv);
 // opened on the null device, so that no file created later takes their place; a log that can no
 // longer be written (a closed pipe) and a file-size limit become failed writes instead of ending
 // the program. Returns false with the reason when the process cannot be made safe.
-bool prepare_process(std::string& reason);
+[[nodiscard]] bool prepare_process(std::string& reason);
 
 // The user's home folder as the system names it (UTF-8), empty when it does not say.
 std::string home_folder();
@@ -39,4 +39,4 @@ std::string home_folder();
 // window on Windows) removes the temporary files in flight and ends the program as the signal
 // would (status 128 + its number; 130 on Windows). An interruption the caller chose to ignore
 // (nohup, a background job) stays ignored. Returns false with the reason when it cannot.
-bool remove_on_interruption(FilesInFlight& files, std::string& reason);
+[[nodiscard]] bool remove_on_interruption(FilesInFlight& files, std::string& reason);

@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "core/names.h"
-#include "platform/memory_device.h"
 #include "tests/support/library.h"
+#include "tests/support/memory_device.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "platform/memory_device.h"
+#include "tests/support/memory_device.h"
 
 #include <algorithm>
 #include <new>

@@ -27,7 +27,7 @@ TEST(Interruption, RemovesTheFilesInFlightAndEndsAsTheSignalWould) {
       std::string reason;
       if (chdir(root.path().c_str()) != 0 || !remove_on_interruption(files, reason)) _exit(100);
       for (const char* name : {"a.tmp", "b.tmp"}) {
-        files.begin_creation(name);
+        if (!files.begin_creation(name)) _exit(102);
         std::ofstream(name) << "half";
         files.end_creation();
       }

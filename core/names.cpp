@@ -184,27 +184,62 @@ bool is_reserved_name(std::string_view name) {
                     equal_ignoring_ascii_case(base.substr(0, 3), "LPT"));
 }
 
-std::optional<std::vector<std::string_view>> player_path_parts(std::string_view path) {
-  // A separator after the last name: Windows finds no file there.
-  if (!path.empty() && (path.back() == '\\' || path.back() == '/')) return std::nullopt;
-  std::vector<std::string_view> parts = {kMusicFolderName};
+namespace {
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+// Adds the parts of path to parts as Windows resolves a path it is given: "." and ".." parts as
+// text, never above the first fixed parts (a drive's root, or a server and its share, which the
+// path climbs no further than), a part ending in one dot without it, the last part without its
+// trailing dots and blanks. False when the path ends in a separator: no file is there.
+bool add_resolved_parts(std::string_view path, std::size_t fixed,
+                        std::vector<std::string_view>& parts) {
+  if (!path.empty() && is_separator(path.back())) return false;
   while (!path.empty()) {
     std::size_t separator = find_separator(path);
     std::string_view part = path.substr(0, separator);
     path = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
     if (part == "..") {
-      // The player's root is the top: climbs beyond it stay there, as Windows keeps them at a
-      // drive's root.
-      if (!parts.empty()) parts.pop_back();
+      if (parts.size() > fixed) parts.pop_back();
       continue;
     }
     if (part.empty() || part == ".") continue;
-    // A part ending in one dot loses it; the last part loses all its trailing dots and blanks.
     if (path.empty())
       part = part.substr(0, part.find_last_not_of(" .") + 1);
     else if (part.ends_with('.') && !part.ends_with(".."))
       part.remove_suffix(1);
     if (!part.empty()) parts.emplace_back(part);
   }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string_view>> player_path_parts(std::string_view path) {
+  // The player's root is the top: climbs beyond it stay there, as Windows keeps them at a
+  // drive's root.
+  std::vector<std::string_view> parts = {kMusicFolderName};
+  if (!add_resolved_parts(path, 0, parts)) return std::nullopt;
+  return parts;
+}
+
+bool is_absolute_path(std::string_view path) {
+  return (path.size() >= 3 && is_ascii_letter(path[0]) && path[1] == ':' &&
+          is_separator(path[2])) ||
+         (!path.empty() && is_separator(path[0]));
+}
+
+std::optional<std::vector<std::string_view>> absolute_path_parts(std::string_view path) {
+  bool unc = path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
+  std::size_t fixed = unc ? 2 : path.size() >= 2 && path[1] == ':' ? 1 : 0;
+  std::vector<std::string_view> parts;
+  if (fixed == 1) {
+    parts.push_back(path.substr(0, 2));
+    path.remove_prefix(2);
+  }
+  if (!add_resolved_parts(path, fixed, parts)) return std::nullopt;
+  // A server and a share named only in part are no root of any file.
+  if (parts.size() < fixed) return std::nullopt;
+  parts.erase(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(fixed));
   return parts;
 }

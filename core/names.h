@@ -79,5 +79,13 @@ const CodePage* code_page_spelling(CodePageSet& offered, const CodePage& current
 // The parts look into path, or are kMusicFolderName.
 std::optional<std::vector<std::string_view>> player_path_parts(std::string_view path);
 
+// True for a path that begins at a drive's root or any root ("C:\...", "\\server\...", "/...").
+bool is_absolute_path(std::string_view path);
+
+// The parts below the root of an absolute path (a drive, a server and its share, or "/"), resolved
+// by the same rules, and kept below that root. Nothing when the text ends in a separator.
+// The parts look into path.
+std::optional<std::vector<std::string_view>> absolute_path_parts(std::string_view path);
+
 // The music folder as the player names it, below its root: a:\Music.
 inline constexpr std::string_view kMusicFolderName = "Music";

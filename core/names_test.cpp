@@ -59,7 +59,8 @@ TEST(Names, PortableNames) {
     EXPECT_FALSE(is_portable_name(name)) << name;
 }
 
-// Parts from the player's root, a:\, where the music folder is a:\Music.
+// Parts from the player's root, a:\, where the music folder is a:\Music; of an absolute path, from
+// below its root. One canonicaliser for both.
 TEST(Names, PathsResolveAsWindowsResolvesThem) {
   std::string climbs;
   for (int i = 0; i < 40; ++i) climbs += "..\\";
@@ -77,9 +78,18 @@ TEST(Names, PathsResolveAsWindowsResolvesThem) {
       {"Default Playlist.epl\\.", "Music\\Default Playlist.epl"},
       {"a.mp3\\", nullptr},
       {"a.mp3/", nullptr},
+      // Absolute paths, as desktop players write them, never climb above their root.
+      {"C:\\Users\\me\\Music\\F\\a.mp3", "Users\\me\\Music\\F\\a.mp3"},
+      {"C:\\M\\..\\F\\c.mp3", "F\\c.mp3"},
+      {"C:\\..\\..\\F\\c.mp3. ", "F\\c.mp3"},
+      {"\\\\server\\share\\..\\..\\F\\b.mp3", "F\\b.mp3"},
+      {"/home/me/Music/./F/sub/../a.mp3", "home\\me\\Music\\F\\a.mp3"},
+      {"C:\\Music\\F\\", nullptr},
+      {"\\\\server", nullptr},
   };
   for (const auto& c : cases) {
-    std::optional<std::vector<std::string_view>> parts = player_path_parts(c.written);
+    std::optional<std::vector<std::string_view>> parts =
+        is_absolute_path(c.written) ? absolute_path_parts(c.written) : player_path_parts(c.written);
     std::string resolved = parts ? "" : "(none)";
     for (std::string_view part : parts.value_or(std::vector<std::string_view>()))
       resolved.append(resolved.empty() ? "" : "\\").append(part);

@@ -6,6 +6,8 @@
 
 bool is_ascii(std::string_view text);
 
+inline bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 // Where the run of ASCII in text that begins at from ends.
 std::size_t end_of_ascii(std::string_view text, std::size_t from);
 

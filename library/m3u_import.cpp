@@ -20,14 +20,13 @@
 
 namespace {
 
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // "scheme://...", as a desktop player or a web page writes a location.
 bool is_url(std::string_view line) {
   std::size_t end = line.find("://");
   if (end == std::string_view::npos || end < 2) return false;
   for (char c : line.substr(0, end))
-    if (!is_letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+    if (!is_ascii_letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+      return false;
   return true;
 }
 
@@ -63,40 +62,22 @@ std::optional<std::string> percent_decoded(std::string_view text, bool strict) {
 // "/home/...", "//server/share/...").
 std::string path_of_file_uri(std::string_view uri) {
   std::string path = *percent_decoded(uri, false);
-  if (path.size() >= 3 && path[0] == '/' && is_letter(path[1]) && path[2] == ':') path.erase(0, 1);
+  if (path.size() >= 3 && path[0] == '/' && is_ascii_letter(path[1]) && path[2] == ':')
+    path.erase(0, 1);
   if (!path.starts_with('/') && !(path.size() >= 2 && path[1] == ':')) path.insert(0, "//");
   return path;
 }
 
-bool is_separator(char c) { return c == '\\' || c == '/'; }
-
-bool is_absolute(std::string_view path) {
-  return (path.size() >= 3 && is_letter(path[0]) && path[1] == ':' && is_separator(path[2])) ||
-         (!path.empty() && is_separator(path[0]));
-}
-
-// The parts of an absolute path below its root (a drive, or a server and its share), "." and
-// ".." resolved as Windows resolves them, joined by backslashes, from the longest trailing run of
-// parts to the shortest.
+// The trailing runs of an absolute path's parts below its root, joined by backslashes, from the
+// longest to the shortest.
 std::vector<std::string> trailing_parts(std::string_view path) {
-  bool unc = path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
-  std::vector<std::string_view> parts;
-  std::size_t root = 0;
-  for (bool first = true; !path.empty(); first = false) {
-    std::size_t separator = path.find_first_of("\\/");
-    std::string_view part = path.substr(0, separator);
-    path = separator == std::string_view::npos ? std::string_view() : path.substr(separator + 1);
-    if (first && part.size() == 2 && part[1] == ':') root = 1;
-    if (part.empty() || part == ".") continue;
-    if (part == ".." && parts.size() > root) parts.pop_back();
-    if (part != "..") parts.push_back(part);
-    if (unc && parts.size() <= 2) root = parts.size();
-  }
   std::vector<std::string> trailing;
-  for (std::size_t first = root; first < parts.size(); ++first) {
+  std::optional<std::vector<std::string_view>> parts = absolute_path_parts(path);
+  if (!parts) return trailing;
+  for (std::size_t first = 0; first < parts->size(); ++first) {
     std::string joined;
-    for (std::size_t part = first; part < parts.size(); ++part)
-      joined.append(parts[part]).push_back('\\');
+    for (std::size_t part = first; part < parts->size(); ++part)
+      joined.append((*parts)[part]).push_back('\\');
     joined.pop_back();
     trailing.push_back(std::move(joined));
   }
@@ -217,7 +198,7 @@ class Import {
       text = uri_path;
     }
     Outcome outcome = Outcome::no_file;
-    if (is_absolute(text)) {
+    if (is_absolute_path(text)) {
       outcome = take_absolute(std::string(text), line);
     } else {
       std::string& converted = converted_;

@@ -21,6 +21,7 @@
 #include "platform/code_page_learn.h"
 #include "platform/console.h"
 #include "platform/device.h"
+#include "platform/listings_ahead.h"
 #include "platform/process.h"
 
 namespace {
@@ -282,11 +283,13 @@ int run_eplgen(int argc, char** argv) {
     console.warn(reason);
     return console.finish(kExitFailure);
   }
-  std::unique_ptr<Device> device = make_native_device();
+  std::unique_ptr<Device> native = make_native_device();
+  // The folders the run works through are listed ahead of it.
+  ListingsAhead device(*native);
   EplgenOptions options;
   Terminal& terminal = console.terminal();
   if (std::optional<int> status =
-          follow_command_line(argc, argv, console, code_pages, code_page, *device, options)) {
+          follow_command_line(argc, argv, console, code_pages, code_page, device, options)) {
     // A usage error, or the help, in a window of its own waits to be read too.
     if (own_window_behaviour(terminal.has_own_window(), terminal.input_is_console(), true)
             .wait_at_end) {
@@ -299,7 +302,7 @@ int run_eplgen(int argc, char** argv) {
                                           options.folder_given);
   if (window.ask_first) {
     // Double-clicked where it happens to be, such as Downloads: nothing is written unasked.
-    console.hint("eplgen will write playlists in " + device->working_folder() +
+    console.hint("eplgen will write playlists in " + device.working_folder() +
                  " and in every folder in it.");
     console.hint("Press Enter to go on, or close this window to write nothing.");
     if (!terminal.wait_for_enter()) return console.finish(kExitFailure);
@@ -309,7 +312,7 @@ int run_eplgen(int argc, char** argv) {
     console.warn(reason);
     return console.finish(kExitFailure);
   }
-  Run run{{*device, code_page, &code_pages, options.run}, console, temporary_files, home_folder()};
+  Run run{{device, code_page, &code_pages, options.run}, console, temporary_files, home_folder()};
   int status = console.finish(write_playlists(run));
   if (window.wait_at_end) {
     console.hint("Press any key to close this window.");

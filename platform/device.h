@@ -7,6 +7,14 @@
 // relative to the working folder ("" or "." is the working folder itself, ".." the folder
 // holding it). Every call that can fail says so: it returns false or null and sets the error to
 // what happened. A failure is never reported as success with less.
+//
+// Once a folder is listed or identified, its path names that folder to the end of the run (or
+// until the working folder changes), whatever the name leads to since: what is made, renamed or
+// removed there goes to the folder that was looked at, or fails.
+//
+// Threads: list may be called from a thread of its own (the read-ahead, listings_ahead.h) while
+// the program's thread makes any other call, list included; every other call, and every call on
+// the files a device opens, comes from one thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -68,7 +76,8 @@ class Device {
   // The entries of a folder, "." and ".." left out, in the device's order.
   [[nodiscard]] virtual bool list(const std::string& folder, DeviceListing& listing,
                                   DeviceError& error) = 0;
-  // The folders a run will list next, in that order: a device may list them ahead.
+  // The folders a run will list next, in that order: a device that lists ahead of the run
+  // (listings_ahead.h) begins with them; any other may let it be.
   virtual void will_list(const std::vector<std::string>& /*folders*/) {}
 
   // Opens a regular file for reading; anything else (a folder, a device, a pipe) is refused

@@ -3,8 +3,6 @@
 // leads to.
 #include <dirent.h>
 #include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,23 +10,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <exception>
 #include <list>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/device.h"
+#include "platform/mutex.h"
 
 namespace {
 
@@ -138,8 +131,8 @@ class PosixReadableFile : public ReadableFile {
 struct FolderHandle {
   int descriptor;
   FolderIdentity identity;
-  std::mutex listing;   // one listing at a time reads through the descriptor
-  bool listed = false;  // read before, so that a listing begins again at the top
+  Mutex listing;                            // one listing at a time reads through the descriptor
+  bool listed GUARDED_BY(listing) = false;  // read before: a listing begins again at the top
   FolderHandle(int opened, FolderIdentity looked_at) : descriptor(opened), identity(looked_at) {}
   ~FolderHandle() { close(descriptor); }
   FolderHandle(const FolderHandle&) = delete;
@@ -167,7 +160,7 @@ class Folders {
     int at = AT_FDCWD;
     std::string name = folder;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      MutexLock lock(mutex_);
       if (auto found = kept_.find(folder); found != kept_.end()) {
         recent_.splice(recent_.begin(), recent_, found->second.second);
         return found->second.first;
@@ -190,7 +183,7 @@ class Folders {
     auto handle = std::make_shared<FolderHandle>(
         descriptor, FolderIdentity{static_cast<std::uint64_t>(status.st_dev),
                                    static_cast<std::uint64_t>(status.st_ino)});
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     auto [seen, first] = seen_.emplace(folder, handle->identity);
     if (!first && !(seen->second == handle->identity)) {
       error = refusal("another folder took its place while eplgen ran");
@@ -209,7 +202,7 @@ class Folders {
 
   // Forgets every folder: after the working folder changed, their paths name others.
   void forget() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     kept_.clear();
     recent_.clear();
     seen_.clear();
@@ -223,7 +216,7 @@ class Folders {
     // Room for an album's worth of entries at once.
     listing.entries.reserve(64);
     listing.names.reserve(2048);
-    std::lock_guard<std::mutex> lock(handle->listing);
+    MutexLock lock(handle->listing);
     if (handle->listed && lseek(handle->descriptor, 0, SEEK_SET) != 0) {
       error = error_of(errno);
       return false;
@@ -256,13 +249,14 @@ class Folders {
 
  private:
   static inline const std::string kHere = ".";
-  std::mutex mutex_;  // guards what follows
+  Mutex mutex_;
   std::size_t capacity_ = 384;
-  std::list<std::string> recent_;  // the folders kept, most recently used first
+  std::list<std::string> recent_ GUARDED_BY(mutex_);  // the folders kept, most recently used first
   std::unordered_map<std::string,
                      std::pair<std::shared_ptr<FolderHandle>, std::list<std::string>::iterator>>
-      kept_;
-  std::unordered_map<std::string, FolderIdentity> seen_;  // every folder opened, as first seen
+      kept_ GUARDED_BY(mutex_);
+  // Every folder opened, as first seen.
+  std::unordered_map<std::string, FolderIdentity> seen_ GUARDED_BY(mutex_);
 };
 
 // The file systems written to, each with a descriptor kept on it for sync: one syncfs a file
@@ -353,163 +347,10 @@ class PosixLock : public FolderLock {
   int descriptor_;
 };
 
-// Lists the folders a run is about to work through ahead of it, on a thread of its own, so that
-// the file system's work overlaps the program's own. A few listings ahead at most, so that
-// little memory is held; a folder asked for out of turn is simply listed then.
-class ListingsAhead {
- public:
-  // Null when no thread can be had: the folders are then listed as they are asked for.
-  static std::unique_ptr<ListingsAhead> start(const std::vector<std::string>& folders,
-                                              Folders& lister) {
-    auto ahead = std::make_unique<ListingsAhead>(folders, lister);
-    // The thread never takes the signals that end a run: the main thread's handler must run
-    // where the temporary files are registered, which blocks them while it registers one.
-    sigset_t all = {};
-    sigset_t previous = {};
-    sigfillset(&all);
-    if (pthread_sigmask(SIG_SETMASK, &all, &previous) != 0) return nullptr;
-    // Restored on every path: out of memory, the thread's start throws std::bad_alloc.
-    struct Restore {
-      const sigset_t& mask;
-      ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
-    } restore{previous};
-    try {
-      ahead->thread_ = std::thread([raw = ahead.get()] { raw->run(); });
-    } catch (const std::system_error&) {
-      return nullptr;
-    }
-    return ahead;
-  }
-
-  ListingsAhead(std::vector<std::string> folders, Folders& lister)
-      : folders_(std::move(folders)), lister_(lister) {}
-  ~ListingsAhead() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    changed_.notify_all();
-    if (thread_.joinable()) thread_.join();
-  }
-  ListingsAhead(const ListingsAhead&) = delete;
-  ListingsAhead& operator=(const ListingsAhead&) = delete;
-
-  // True when the folder is the next to come, or one after it, listed ahead or being listed:
-  // listing and error are then what listing it gave, and listed its result. Folders before it
-  // were passed over and are not listed any more.
-  bool take(const std::string& folder, DeviceListing& listing, DeviceError& error, bool& listed) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    std::size_t end = std::min(next_ + 1, folders_.size());
-    std::size_t index = taken_;
-    while (index < end && folders_[index] != folder) ++index;
-    if (index == end) return false;
-    // The run is done with the folder it took before, or soon will be.
-    held_bytes_ = 0;
-    taken_ = index;
-    while (!ready_.empty() && ready_.front().index < index) drop_front();
-    // The thread may wait for room with this very folder next.
-    if (waiting_for_room_ && has_room()) changed_.notify_all();
-    changed_.wait(lock,
-                  [&] { return stopped_ || (!ready_.empty() && ready_.front().index == index); });
-    if (ready_.empty() || ready_.front().index != index) return false;
-    Listed taken = std::move(ready_.front());
-    drop_front();
-    held_bytes_ = taken.bytes;
-    taken_ = index + 1;
-    if (waiting_for_room_ && has_room()) changed_.notify_all();
-    listing = std::move(taken.listing);
-    error = std::move(taken.error);
-    listed = taken.listed;
-    return true;
-  }
-
- private:
-  static constexpr std::size_t kMaxListings = 16;
-  static constexpr std::size_t kMaxBytes = 4 << 20;
-
-  struct Listed {
-    std::size_t index;
-    DeviceListing listing;
-    DeviceError error;
-    bool listed;
-    std::size_t bytes;  // the listing holds
-  };
-
-  // Listed as far ahead as it may, the thread goes on once half of it is taken: it is woken
-  // seldom.
-  // The listing the run works on counts too: beside a large folder, nothing is listed ahead.
-  bool is_full() const {
-    return ready_.size() >= kMaxListings || bytes_ + held_bytes_ >= kMaxBytes;
-  }
-  bool has_room() const {
-    return ready_.size() <= kMaxListings / 2 && bytes_ + held_bytes_ <= kMaxBytes / 2;
-  }
-
-  void drop_front() {
-    bytes_ -= ready_.front().bytes;
-    ready_.pop_front();
-  }
-
-  void run() {
-    try {
-      std::unique_lock<std::mutex> lock(mutex_);
-      for (;;) {
-        if (is_full()) {
-          waiting_for_room_ = true;
-          changed_.wait(lock, [&] { return stopping_ || has_room(); });
-          waiting_for_room_ = false;
-        }
-        next_ = std::max(next_, taken_);
-        if (stopping_ || next_ >= folders_.size()) break;
-        std::size_t index = next_;
-        const std::string& folder = folders_[index];
-        lock.unlock();
-        Listed listed{index, {}, {}, false, 0};
-        listed.listed = lister_.list(folder, listed.listing, listed.error);
-        listed.bytes = listed.listing.names.capacity() +
-                       listed.listing.entries.capacity() * sizeof(DeviceListing::Entry);
-        lock.lock();
-        if (index >= taken_) {
-          bytes_ += listed.bytes;
-          ready_.push_back(std::move(listed));
-        }
-        next_ = index + 1;
-        changed_.notify_all();
-      }
-    } catch (const std::exception&) {
-      // Out of memory, most likely: what is not listed yet is listed when it is asked for.
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopped_ = true;
-    changed_.notify_all();
-  }
-
-  const std::vector<std::string> folders_;
-  Folders& lister_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::size_t next_ = 0;   // the folder being listed, or the next to be
-  std::size_t taken_ = 0;  // the folders before it are taken or passed over
-  std::deque<Listed> ready_;
-  std::size_t bytes_ = 0;       // that the listings ready hold
-  std::size_t held_bytes_ = 0;  // that the listing the run took last holds
-  bool stopping_ = false;
-  bool stopped_ = false;
-  bool waiting_for_room_ = false;
-  std::thread thread_;
-};
-
 class PosixDevice : public Device {
  public:
   bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) override {
-    bool listed = false;
-    if (ahead_ != nullptr && ahead_->take(folder, listing, error, listed)) return listed;
     return folders_.list(folder, listing, error);
-  }
-
-  void will_list(const std::vector<std::string>& folders) override {
-    ahead_.reset();
-    ahead_ = ListingsAhead::start(folders, folders_);
   }
 
   // Non-blocking, so that a pipe planted under the name never blocks; checked once open, for the
@@ -611,7 +452,6 @@ class PosixDevice : public Device {
       error = error_of(errno);
       return false;
     }
-    ahead_.reset();
     folders_.forget();
     return true;
   }
@@ -657,7 +497,6 @@ class PosixDevice : public Device {
  private:
   Folders folders_;
   WrittenFileSystems written_;
-  std::unique_ptr<ListingsAhead> ahead_;  // after folders_, which it lists through
 };
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "platform/device.h"
+#include "platform/mutex.h"
 #include "platform/paths_win32.h"
 #include "platform/text_win32.h"
 
@@ -172,14 +172,12 @@ HANDLE create_new(const std::wstring& path) {
 class HeldFolders {
  public:
   HeldFolders() = default;
-  ~HeldFolders() {
-    for (HANDLE handle : handles_) CloseHandle(handle);
-  }
+  ~HeldFolders() { release(); }
   HeldFolders(const HeldFolders&) = delete;
   HeldFolders& operator=(const HeldFolders&) = delete;
 
   void hold(const std::string& folder) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!held_.insert(folder).second) return;
     std::wstring path = exact_path(folder);
     for (DWORD following : {DWORD{FILE_FLAG_OPEN_REPARSE_POINT}, DWORD{0}}) {
@@ -197,16 +195,16 @@ class HeldFolders {
 
   // After the working folder changed, paths name other folders.
   void release() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     for (HANDLE handle : handles_) CloseHandle(handle);
     handles_.clear();
     held_.clear();
   }
 
  private:
-  std::mutex mutex_;  // guards what follows
-  std::unordered_set<std::string> held_;
-  std::vector<HANDLE> handles_;
+  Mutex mutex_;
+  std::unordered_set<std::string> held_ GUARDED_BY(mutex_);
+  std::vector<HANDLE> handles_ GUARDED_BY(mutex_);
 };
 
 class Win32Device : public Device {
@@ -219,7 +217,13 @@ class Win32Device : public Device {
     if (!search.ends_with(L'\\')) search += L'\\';
     search += L'*';
     WIN32_FIND_DATAW entry;
-    HANDLE search_handle = FindFirstFileW(search.c_str(), &entry);
+    // No short names are made up for a listing nobody reads them in, and entries come in large
+    // batches; Vista knows neither, and is listed the old way.
+    HANDLE search_handle =
+        FindFirstFileExW(search.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                         FIND_FIRST_EX_LARGE_FETCH);
+    if (search_handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+      search_handle = FindFirstFileW(search.c_str(), &entry);
     if (search_handle == INVALID_HANDLE_VALUE) {
       // The folder is there, but holds nothing: a root has no "." and "..".
       DWORD failure = GetLastError();

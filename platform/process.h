@@ -1,7 +1,9 @@
 // The process around the program: its arguments and its safety.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The files an interruption removes, kept by the program (TemporaryFiles).
@@ -40,3 +42,10 @@ std::string home_folder();
 // would (status 128 + its number; 130 on Windows). An interruption the caller chose to ignore
 // (nohup, a background job) stays ignored. Returns false with the reason when it cannot.
 [[nodiscard]] bool remove_on_interruption(FilesInFlight& files, std::string& reason);
+
+// Starts body on a thread of its own that never takes the signals that end the program: their
+// handler must run on the thread that registers the temporary files. False when the system gives
+// no thread; std::bad_alloc when there is no memory for one. The calling thread's own signals are
+// as they were, whatever happens.
+[[nodiscard]] bool start_thread_without_interruptions(std::thread& thread,
+                                                      std::function<void()> body);

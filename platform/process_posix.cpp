@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/process.h"
@@ -93,6 +96,24 @@ bool remove_on_interruption(FilesInFlight& files, std::string& reason) {
     // An interruption the caller chose to ignore (nohup, a background job) stays ignored.
     if (previous.sa_handler == SIG_IGN) continue;
     if (!set_action(signal_number, remove_files_and_end, reason)) return false;
+  }
+  return true;
+}
+
+bool start_thread_without_interruptions(std::thread& thread, std::function<void()> body) {
+  // A new thread takes the mask of the thread that starts it.
+  sigset_t all = {};
+  sigset_t previous = {};
+  sigfillset(&all);
+  if (pthread_sigmask(SIG_SETMASK, &all, &previous) != 0) return false;
+  struct Restore {
+    const sigset_t& mask;
+    ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
+  } restore{previous};
+  try {
+    thread = std::thread(std::move(body));
+  } catch (const std::system_error&) {
+    return false;
   }
   return true;
 }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/paths_win32.h"
@@ -127,4 +129,14 @@ bool remove_on_interruption(FilesInFlight& files, std::string& reason) {
   if (SetConsoleCtrlHandler(remove_files_and_end, TRUE)) return true;
   reason = "cannot handle Ctrl-C: " + system_reason(GetLastError());
   return false;
+}
+
+// Windows delivers Ctrl-C and the closed window to a thread of the handler's own.
+bool start_thread_without_interruptions(std::thread& thread, std::function<void()> body) {
+  try {
+    thread = std::thread(std::move(body));
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
 }

@@ -198,9 +198,7 @@ TEST(Safety, EveryPlaylistIsRightOrAsItWas) {
 // one line saying so and exit status 1, or is done; every playlist is whole, new or as it was,
 // and no temporary file is left.
 TEST(Safety, MemoryThatRunsOutLeavesEveryPlaylistWhole) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the sanitizer's allocator is the program's own";
-#endif
+  if (testing_sanitized_build()) GTEST_SKIP() << "the sanitizer's allocator is the program's own";
   if (testing_windows_build()) GTEST_SKIP() << "a preloaded library is Linux's";
   TemporaryFolder root;
   fs::path music = music_folder_in(root.path());

@@ -1,5 +1,6 @@
-// What only POSIX has: signals.
+// What only POSIX has: signals, and the masks of threads.
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,7 +10,9 @@
 #include <string>
 
 #include "output/temporary_files.h"
+#include "platform/listings_ahead.h"
 #include "platform/process.h"
+#include "tests/support/memory_device.h"
 #include "tests/support/temporary_folder.h"
 
 namespace {
@@ -41,6 +44,34 @@ TEST(Interruption, RemovesTheFilesInFlightAndEndsAsTheSignalWould) {
     EXPECT_TRUE(std::filesystem::exists(root.path() / "a.tmp"));
     EXPECT_FALSE(std::filesystem::exists(root.path() / "b.tmp"));
   }
+}
+
+// The thread that lists ahead never takes the signals that end a run, whose handler must run
+// where the temporary files are registered; the thread that starts it keeps its own signals.
+TEST(ListingsAhead, ListsWithTheEndingSignalsBlocked) {
+  MemoryDevice device;
+  device.make("F/a.mp3");
+  sigset_t listing_thread;
+  sigemptyset(&listing_thread);
+  device.on_list([&listing_thread](const std::string& /*folder*/) {
+    pthread_sigmask(SIG_BLOCK, nullptr, &listing_thread);
+  });
+  sigset_t before;
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, nullptr, &before), 0);
+  {
+    ListingsAhead ahead(device);
+    ahead.will_list({"F"});
+    DeviceListing listing;
+    DeviceError error;
+    ASSERT_TRUE(ahead.list("F", listing, error)) << error.reason;
+  }
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP})
+    EXPECT_EQ(sigismember(&listing_thread, signal_number), 1) << signal_number;
+  sigset_t after;
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, nullptr, &after), 0);
+  for (int signal_number = 1; signal_number < 32; ++signal_number)
+    EXPECT_EQ(sigismember(&after, signal_number), sigismember(&before, signal_number))
+        << signal_number;
 }
 
 }  // namespace

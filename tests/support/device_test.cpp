@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/listings_ahead.h"
 #include "tests/support/device_library.h"
+#include "tests/support/memory_device.h"
 
 namespace {
 
@@ -111,12 +115,19 @@ TEST(Device, WritesInTheFolderThatWasListed) {
   }
 }
 
-// Folders a run is about to list may be listed ahead of it: whatever order they are then asked
-// for in, and whichever are passed over, each gives what listing it when asked would give.
+// Folders a run is about to list are listed ahead of it, on any device: whatever order they are
+// then asked for in, and whichever are passed over, each gives what listing it when asked would
+// give. In memory, listings also fail, run out of memory, block, or pass the bound on what is
+// held, which the listing thread must wait on and be woken from.
 TEST(Device, ListsTheFoldersOfARunAsIfEachWereListedWhenAskedFor) {
   struct Case {
     const char* what;
     std::vector<int> asked;  // folder numbers; 40 is not there
+    bool memory_only = false;
+    ListingLimits limits = {};
+    int failing = -1;            // whose listing fails
+    bool out_of_memory = false;  // it runs out of memory instead
+    int blocking = -1;           // whose listing waits until folder 39 is asked for
   };
   std::vector<int> in_order(40);
   for (int folder = 0; folder < 40; ++folder) in_order[folder] = folder;
@@ -128,10 +139,15 @@ TEST(Device, ListsTheFoldersOfARunAsIfEachWereListedWhenAskedFor) {
       {"out of turn", {5, 0, 1, 39, 2, 2, 38}},
       {"one missing", {0, 40, 1}},
       {"none", {}},
+      {"each over the bound", in_order, true, {16, 16}},
+      {"one that fails", in_order, true, {}, 3},
+      {"one out of memory", in_order, true, {}, 3, true},
+      {"one that blocks, and one out of turn meanwhile", {0, 1, 39, 2, 3}, true, {}, -1, false, 2},
   };
   for (DeviceLibrary::Kind kind : DeviceLibrary::kKinds) {
     for (const Case& c : cases) {
       DeviceLibrary library(kind);
+      if (c.memory_only && library.memory() == nullptr) continue;
       std::vector<std::string> planned;
       for (int folder = 0; folder <= 40; ++folder) {
         std::string number = std::to_string(folder);
@@ -139,11 +155,31 @@ TEST(Device, ListsTheFoldersOfARunAsIfEachWereListedWhenAskedFor) {
         if (folder < 40)
           library.make({std::string(planned.back()).append("/").append(number).append(".mp3")});
       }
-      library.device().will_list(planned);
-      for (int folder : c.asked)
-        EXPECT_EQ(listed(library.device(), planned[folder]),
-                  folder == 40 ? "missing" : std::to_string(folder) + ".mp3 ")
-            << library.name() << ", " << c.what;
+      std::string failing = c.failing >= 0 ? planned[c.failing] : "";
+      if (c.failing >= 0)
+        library.memory()->fail(
+            MemoryDevice::Operation::list, failing,
+            {DeviceError::Kind::other, c.out_of_memory ? "out of memory" : "Input/output error"});
+      std::promise<void> let_go;
+      std::shared_future<void> let_go_when = let_go.get_future().share();
+      if (c.blocking >= 0)
+        library.memory()->on_list([&](const std::string& folder) {
+          if (folder == planned[c.blocking]) let_go_when.wait();
+        });
+      ListingsAhead ahead(library.device(), c.limits);
+      ahead.will_list(planned);
+      for (int folder : c.asked) {
+        std::string expected = folder == 40 ? "missing" : std::to_string(folder) + ".mp3 ";
+        if (planned[folder] == failing && c.out_of_memory) {
+          DeviceListing listing;
+          DeviceError error;
+          EXPECT_THROW(static_cast<void>(ahead.list(failing, listing, error)), std::bad_alloc);
+          continue;
+        }
+        if (planned[folder] == failing) expected = "failed: Input/output error";
+        EXPECT_EQ(listed(ahead, planned[folder]), expected) << library.name() << ", " << c.what;
+        if (folder == 39 && c.blocking >= 0) let_go.set_value();
+      }
     }
   }
 }

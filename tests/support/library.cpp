@@ -18,6 +18,17 @@ fs::path music_folder_in(const fs::path& root) {
   return root / "Music";
 }
 
+// The suite is built as the programs it runs are.
+bool testing_sanitized_build() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  return true;
+#elif defined(__has_feature)
+  return __has_feature(address_sanitizer) || __has_feature(thread_sanitizer);
+#else
+  return false;
+#endif
+}
+
 void make_library(const fs::path& root, const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     if (path.ends_with('/')) {

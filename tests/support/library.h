@@ -9,6 +9,10 @@
 // True when the executables under test are Windows builds.
 bool testing_windows_build();
 
+// True when they are built with a sanitizer, whose allocator and interceptors are their own: a
+// library preloaded to replace the C library's allocator cannot come between.
+bool testing_sanitized_build();
+
 // Makes the folder Music in root, the folder a run is named for.
 std::filesystem::path music_folder_in(const std::filesystem::path& root);
 

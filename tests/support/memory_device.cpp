@@ -10,7 +10,8 @@ struct MemoryDevice::Node {
   using Children = std::vector<std::pair<std::string, std::shared_ptr<Node>>>;
   Children children;  // of a folder, in the order they were made
   Children durable_children;
-  std::string data;  // of a file
+  bool volume_root = false;  // the root of a file system of its own
+  std::string data;          // of a file
   std::string durable_data;
   bool read_only = false;
   std::string target;  // of a link
@@ -119,6 +120,7 @@ class MemoryFile : public ReadableFile, public WritableFile {
       : device_(device), path_(std::move(path)), node_(std::move(node)), data_(node_->data) {}
 
   bool read(char* buffer, std::size_t size, std::size_t& count, DeviceError& error) override {
+    MutexLock lock(device_.mutex_);
     count = 0;
     if (device_.injected(MemoryDevice::Operation::read, path_, error) || !device_.powered(error))
       return false;
@@ -126,15 +128,20 @@ class MemoryFile : public ReadableFile, public WritableFile {
     position_ += count;
     return true;
   }
-  bool read_only() const override { return node_->read_only; }
+  bool read_only() const override {
+    MutexLock lock(device_.mutex_);
+    return node_->read_only;
+  }
 
   bool append(std::string_view data, DeviceError& error) override {
+    MutexLock lock(device_.mutex_);
     if (device_.injected(MemoryDevice::Operation::write, path_, error) || !device_.powered(error))
       return false;
     node_->data.append(data);
     return true;
   }
   bool close(DeviceError& error) override {
+    MutexLock lock(device_.mutex_);
     return !device_.injected(MemoryDevice::Operation::close, path_, error) &&
            device_.powered(error);
   }
@@ -149,8 +156,14 @@ class MemoryFile : public ReadableFile, public WritableFile {
 
 class MemoryLock : public FolderLock {
  public:
-  explicit MemoryLock(MemoryDevice& device) : device_(device) { device_.locked_ = true; }
-  ~MemoryLock() override { device_.locked_ = false; }
+  // Made with the device's mutex held.
+  explicit MemoryLock(MemoryDevice& device) REQUIRES(device.mutex_) : device_(device) {
+    device_.locked_ = true;
+  }
+  ~MemoryLock() override {
+    MutexLock lock(device_.mutex_);
+    device_.locked_ = false;
+  }
   MemoryLock(const MemoryLock&) = delete;
   MemoryLock& operator=(const MemoryLock&) = delete;
 
@@ -158,15 +171,22 @@ class MemoryLock : public FolderLock {
   MemoryDevice& device_;
 };
 
-MemoryDevice::MemoryDevice()
-    : root_(std::make_shared<Node>(Node{Node::Kind::folder, 0, {}, {}, {}, {}, false, {}})),
-      working_folder_{"Music"} {
-  make("");
+MemoryDevice::MemoryDevice() {
+  MutexLock lock(mutex_);
+  root_ = std::make_shared<Node>();
+  root_->kind = Node::Kind::folder;
+  working_folder_ = {"Music"};
+  make_unlocked("", "");
 }
 
 MemoryDevice::~MemoryDevice() = default;
 
 void MemoryDevice::make(const std::string& path, const std::string& bytes) {
+  MutexLock lock(mutex_);
+  make_unlocked(path, bytes);
+}
+
+void MemoryDevice::make_unlocked(const std::string& path, const std::string& bytes) {
   std::shared_ptr<Node> folder = root_;
   std::vector<std::string> parts;
   std::string whole = path.starts_with('/') ? path.substr(1) : path;
@@ -197,8 +217,9 @@ void MemoryDevice::make(const std::string& path, const std::string& bytes) {
 }
 
 void MemoryDevice::make_link(const std::string& path, const std::string& target) {
+  MutexLock lock(mutex_);
   if (std::size_t separator = path.rfind('/'); separator != std::string::npos)
-    make(path.substr(0, separator + 1));
+    make_unlocked(path.substr(0, separator + 1), "");
   std::optional<Place> place = place_of(path);
   auto link = std::make_shared<Node>();
   link->kind = Node::Kind::link;
@@ -208,21 +229,44 @@ void MemoryDevice::make_link(const std::string& path, const std::string& target)
   place->folder->durable_children = place->folder->children;
 }
 
-void MemoryDevice::set_read_only(const std::string& path) { node_at(path)->read_only = true; }
+void MemoryDevice::set_read_only(const std::string& path) {
+  MutexLock lock(mutex_);
+  node_at(path)->read_only = true;
+}
 
-void MemoryDevice::set_read_only_medium(bool read_only) { read_only_medium_ = read_only; }
+void MemoryDevice::set_read_only_medium(bool read_only) {
+  MutexLock lock(mutex_);
+  read_only_medium_ = read_only;
+}
 
 void MemoryDevice::set_listed_in_player_order(bool in_player_order) {
+  MutexLock lock(mutex_);
   in_player_order_ = in_player_order;
 }
 
+void MemoryDevice::make_volume(const std::string& folder) {
+  MutexLock lock(mutex_);
+  node_at(folder)->volume_root = true;
+}
+
+void MemoryDevice::on_list(std::function<void(const std::string& folder)> hook) {
+  list_hook_ = std::move(hook);
+}
+
+std::vector<std::string> MemoryDevice::events() const {
+  MutexLock lock(mutex_);
+  return events_;
+}
+
 std::optional<std::string> MemoryDevice::contents(const std::string& path) const {
+  MutexLock lock(mutex_);
   std::shared_ptr<Node> node = node_at(path);
   if (node == nullptr || node->kind != Node::Kind::file) return std::nullopt;
   return node->data;
 }
 
 std::vector<std::string> MemoryDevice::tree() const {
+  MutexLock lock(mutex_);
   std::vector<std::string> names;
   collect_tree(*node_of(root_, working_folder_), "", names);
   std::sort(names.begin(), names.end());
@@ -230,17 +274,23 @@ std::vector<std::string> MemoryDevice::tree() const {
 }
 
 void MemoryDevice::fail(Operation operation, const std::string& path, DeviceError error) {
+  MutexLock lock(mutex_);
   faults_.push_back({operation, path, std::move(error)});
 }
 
-void MemoryDevice::clear_faults() { faults_.clear(); }
+void MemoryDevice::clear_faults() {
+  MutexLock lock(mutex_);
+  faults_.clear();
+}
 
 void MemoryDevice::cut_power_after(std::size_t events) {
+  MutexLock lock(mutex_);
   events_until_cut_ = events;
   power_cut_ = events == 0;
 }
 
 void MemoryDevice::restore_power(bool changes_kept) {
+  MutexLock lock(mutex_);
   restore(*root_, changes_kept);
   power_cut_ = false;
   events_until_cut_.reset();
@@ -319,6 +369,8 @@ std::shared_ptr<Node> MemoryDevice::node_at(const std::string& path, bool follow
 }
 
 bool MemoryDevice::list(const std::string& folder, DeviceListing& listing, DeviceError& error) {
+  if (list_hook_) list_hook_(folder);
+  MutexLock lock(mutex_);
   if (injected(Operation::list, folder, error) || !powered(error)) return false;
   std::shared_ptr<Node> node = folder_at(folder);
   if (node == nullptr) {
@@ -334,6 +386,12 @@ bool MemoryDevice::list(const std::string& folder, DeviceListing& listing, Devic
 }
 
 std::unique_ptr<ReadableFile> MemoryDevice::open(const std::string& path, DeviceError& error) {
+  MutexLock lock(mutex_);
+  return open_unlocked(path, error);
+}
+
+std::unique_ptr<ReadableFile> MemoryDevice::open_unlocked(const std::string& path,
+                                                          DeviceError& error) {
   if (injected(Operation::open, path, error) || !powered(error)) return nullptr;
   std::optional<Place> place = place_of(path);
   std::shared_ptr<Node> node = place ? place->folder->child(place->name) : nullptr;
@@ -350,6 +408,7 @@ std::unique_ptr<ReadableFile> MemoryDevice::open(const std::string& path, Device
 }
 
 std::unique_ptr<WritableFile> MemoryDevice::create(const std::string& path, DeviceError& error) {
+  MutexLock lock(mutex_);
   if (injected(Operation::create, path, error) || !powered(error) || !changeable(error))
     return nullptr;
   std::optional<Place> place = place_of(path);
@@ -369,6 +428,7 @@ std::unique_ptr<WritableFile> MemoryDevice::create(const std::string& path, Devi
 }
 
 bool MemoryDevice::sync(const std::vector<std::string>& paths, DeviceError& error) {
+  MutexLock lock(mutex_);
   std::string event = "sync";
   for (const std::string& path : paths) event += " " + path;
   if (injected(Operation::sync, "", error) || !powered(error)) return false;
@@ -384,6 +444,7 @@ bool MemoryDevice::sync(const std::vector<std::string>& paths, DeviceError& erro
 }
 
 bool MemoryDevice::rename(const std::string& from, const std::string& to, DeviceError& error) {
+  MutexLock lock(mutex_);
   if (injected(Operation::rename, to, error) || !powered(error) || !changeable(error)) return false;
   std::optional<Place> source = place_of(from);
   std::optional<Place> target = place_of(to);
@@ -405,6 +466,7 @@ bool MemoryDevice::rename(const std::string& from, const std::string& to, Device
 }
 
 bool MemoryDevice::remove(const std::string& path, DeviceError& error) {
+  MutexLock lock(mutex_);
   // A file system mounted read-only refuses before it looks: nothing there is no exception.
   if (injected(Operation::remove, path, error) || !powered(error) || !changeable(error))
     return false;
@@ -421,17 +483,27 @@ bool MemoryDevice::remove(const std::string& path, DeviceError& error) {
 
 bool MemoryDevice::identify(const std::string& folder, FolderIdentity& identity,
                             DeviceError& error) {
+  MutexLock lock(mutex_);
   if (injected(Operation::identify, folder, error) || !powered(error)) return false;
   std::shared_ptr<Node> node = folder_at(folder);
   if (node == nullptr) {
     error = error_of(DeviceError::Kind::missing, kNoSuchFile);
     return false;
   }
-  identity = {1, node->id};
+  // The file system it is on: that of the nearest folder holding it that is a root of one.
+  std::uint64_t volume = 0;
+  std::shared_ptr<Node> at = root_;
+  for (const std::string& name : path_of(node)) {
+    if (at->volume_root) volume = at->id;
+    at = at->child(name);
+  }
+  if (at != nullptr && at->volume_root) volume = at->id;
+  identity = {volume, node->id};
   return true;
 }
 
 std::unique_ptr<FolderLock> MemoryDevice::lock(DeviceError& error) {
+  MutexLock lock(mutex_);
   if (injected(Operation::lock, "", error) || !powered(error)) return nullptr;
   if (locked_) {
     error = error_of(DeviceError::Kind::busy, "Resource temporarily unavailable");
@@ -441,6 +513,7 @@ std::unique_ptr<FolderLock> MemoryDevice::lock(DeviceError& error) {
 }
 
 bool MemoryDevice::change_working_folder(const std::string& given, DeviceError& error) {
+  MutexLock lock(mutex_);
   std::optional<Path> at = absolute(root_, given, working_folder_, true);
   std::shared_ptr<Node> node = at ? node_of(root_, *at) : nullptr;
   if (node == nullptr || node->kind != Node::Kind::folder) {
@@ -453,6 +526,7 @@ bool MemoryDevice::change_working_folder(const std::string& given, DeviceError& 
 }
 
 std::string MemoryDevice::working_folder() {
+  MutexLock lock(mutex_);
   std::string path;
   for (const std::string& name : working_folder_) path += "/" + name;
   return path.empty() ? "/" : path;

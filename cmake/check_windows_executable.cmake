@@ -1,6 +1,6 @@
-# Fails unless EXECUTABLE is a console program for 32-bit (POINTER_SIZE 4) or 64-bit (8) Windows
-# that imports exactly the DLLs listed in IMPORTS, all of them Windows' own, so that it runs on a
-# Windows where nothing else is installed.
+# Fails unless EXECUTABLE is a console program for 32-bit (POINTER_SIZE 4, large-address-aware) or
+# 64-bit (8) Windows that imports exactly the DLLs listed in IMPORTS, all of them Windows' own, so
+# that it runs on a Windows where nothing else is installed.
 #   cmake -DOBJDUMP=<objdump> -DEXECUTABLE=<file> -DPOINTER_SIZE=<4 or 8> "-DIMPORTS=<a;b>"
 #         -P <this file>
 execute_process(COMMAND ${OBJDUMP} -p ${EXECUTABLE} OUTPUT_VARIABLE headers RESULT_VARIABLE status)
@@ -19,6 +19,9 @@ if(NOT headers MATCHES "file format ${format}")
 endif()
 if(NOT headers MATCHES "\nSubsystem[ \t]+0*3[ \t]+\\(Windows CUI\\)")
   string(APPEND problems "\n  not a console program")
+endif()
+if(POINTER_SIZE EQUAL 4 AND NOT headers MATCHES "\n[ \t]+large address aware")
+  string(APPEND problems "\n  not large-address-aware: limited to 2 GB")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
 list(TRANSFORM imports REPLACE "DLL Name: " "")

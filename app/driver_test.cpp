@@ -162,6 +162,7 @@ TEST(WrongFolder, IsRefusedBeforeAnythingIsWritten) {
     int exit_status;
     const char* err;  // what standard error begins with
     const char* home = "/home";
+    const char* volume = nullptr;  // a folder that is the root of a file system of its own
   } cases[] = {
       // Its warnings come after the refusal, which is then the only line.
       {"/Music",
@@ -173,10 +174,19 @@ TEST(WrongFolder, IsRefusedBeforeAnythingIsWritten) {
        {"/Music/Rock/a.mp3"},
        2,
        "eplgen: '/' is the root of a drive, whose music folder is '/Music': run eplgen there"},
+      // A file named Music is no music folder.
       {"/",
        {"/Songs/Rock/a.mp3", "/MUSIC"},
        2,
        "eplgen: '/' is the root of a drive or file system, not a player's music folder"},
+      // A card mounted where the README's example has it.
+      {"/media/player",
+       {"/media/player/Music/Rock/a.mp3"},
+       2,
+       "eplgen: '/media/player' is the root of a drive, whose music folder is "
+       "'/media/player/Music': run eplgen there",
+       "/home",
+       "/media/player"},
       {"/Music",
        {"Docs/notes.txt", "Pictures/Holiday/a.jpg", "Empty/", "Rock/list.m3u"},
        2,
@@ -208,6 +218,7 @@ TEST(WrongFolder, IsRefusedBeforeAnythingIsWritten) {
         else
           device.make_link(made.substr(0, arrow), made.substr(arrow + 4));
       }
+      if (c.volume != nullptr) device.make_volume(c.volume);
       DeviceError error;
       ASSERT_TRUE(device.change_working_folder(c.working_folder, error));
       std::vector<std::string> before = device.tree();

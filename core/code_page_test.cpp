@@ -34,6 +34,16 @@ TEST(CodePage, GivesNamesTheirExactSpellingOrNone) {
       {"Sigur R\xC3\xB3s - \xC3\x81g\xC3\xA6tis byrjun \xE2\x82\xAC.mp3",
        "Sigur R\xF3s - \xC1g\xE6tis byrjun \x80.mp3"},
       {"Sigur Ros - Agaetis Caf\xE9.mp3", "Sigur Ros - Agaetis Caf\xE9.mp3"},
+      // What Windows, and so the player, drops or takes for a device.
+      {"song.mp3 ", nullptr, NameFault::ends_in_dot_or_blank},
+      {"song.mp3.", nullptr, NameFault::ends_in_dot_or_blank},
+      {"COM\xC2\xB9.mp3", nullptr, NameFault::reserved},  // a superscript one
+      {"lpt\xC2\xB2", nullptr, NameFault::reserved},
+      {"CONIN$", nullptr, NameFault::reserved},
+      {"conout$.m3u", nullptr, NameFault::reserved},
+      {"CON .mp3", nullptr, NameFault::reserved},  // a blank before the extension is dropped
+      {"COM0.mp3", "COM0.mp3"},
+      {"CONSOLE.mp3", "CONSOLE.mp3"},
   };
   for (const auto& c : cases) {
     NameFault fault = NameFault::none;

@@ -37,6 +37,7 @@ TEST(PlaylistWriter, WritesOnlyWhatChangesAndAllOfIt) {
     std::optional<std::vector<std::string>> previous;  // none: no playlist there
     std::vector<std::string> made;
     bool written;
+    bool temporary_left = false;  // an interrupted run's temporary file is beside it
   } cases[] = {
       {"the same", tracks(200), tracks(200), false},
       {"a change after more than 64 KiB", tracks(200), tracks(200, 150), true},
@@ -46,15 +47,18 @@ TEST(PlaylistWriter, WritesOnlyWhatChangesAndAllOfIt) {
       {"the previous one shorter", tracks(182), tracks(183), true},
       {"none there", std::nullopt, tracks(2), true},
       {"an empty one", std::vector<std::string>(), std::vector<std::string>(), false},
+      {"a temporary file left, the same", tracks(3), tracks(3), false, true},
+      {"a temporary file left, a change", tracks(3), tracks(3, 1), true, true},
   };
   for (const auto& c : cases) {
     MemoryDevice device;
     device.make("F/");
     if (c.previous) device.make("F/Default Playlist.epl", bytes_of(*c.previous));
+    if (c.temporary_left) device.make("F/Default Playlist.epl.tmp", "left");
     RecordedReport report;
     TemporaryFiles files(4);
     PlaylistWriter writer(device, report, cp1252(), files, false);
-    PlaylistPlace place{"F\\Default Playlist.epl", "F/Default Playlist.epl", {}, false};
+    PlaylistPlace place{"F\\Default Playlist.epl", "F/Default Playlist.epl", {}, c.temporary_left};
     if (c.previous) place.there = EntryType::file;
     ASSERT_EQ(writer.begin(place), PlaylistWriter::Start::started) << c.what;
     for (const std::string& path : c.made) writer.add(path);

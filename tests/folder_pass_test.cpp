@@ -134,8 +134,9 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
        "C:\\Users\\\xC5\x81ukasz\\Music\\F\\a.mp3\r\nfile:///home/%E6%9D%8E/Music/F/b.mp3\r\n",
        {"F\\a.mp3", "F\\b.mp3"}},
       {"'..' in an absolute path", "C:\\M\\..\\F\\c.mp3\n", {"F\\c.mp3"}},
+      // Valid escapes only: a line holding one that is not is not decoded at all.
       {"VLC's percent-encoded names",
-       "%61.mp3\nJ%C3%B3ga.mp3\n100%.mp3\n",
+       "%61.mp3\nJ%C3%B3ga.mp3\n100%.mp3\na%20b%.mp3\n",
        {"F\\a.mp3", "F\\J\xF3ga.mp3"}},
       {"files that are no audio", "cover.JPG\nnotes.txt\nb.mp3\n", {"F\\b.mp3"}},
       {"end of text",
@@ -145,16 +146,16 @@ TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {
       // Never cut short, which would name another file: skipped, as a line of control characters.
       {"zero byte", std::string("a.mp3\0junk\nb.mp3\n", 17), {"F\\b.mp3"}},
       // No playlist at all: the folder's MP3 files are its tracks.
-      {"empty", "", {"F\\J\xF3ga.mp3", "F\\a.mp3", "F\\b.mp3", "F\\c.mp3"}},
+      {"empty", "", {"F\\J\xF3ga.mp3", "F\\a b%.mp3", "F\\a.mp3", "F\\b.mp3", "F\\c.mp3"}},
       {"only comments",
        "#EXTM3U\r\n#EXTINF:1,x\r\n",
-       {"F\\J\xF3ga.mp3", "F\\a.mp3", "F\\b.mp3", "F\\c.mp3"}},
+       {"F\\J\xF3ga.mp3", "F\\a b%.mp3", "F\\a.mp3", "F\\b.mp3", "F\\c.mp3"}},
       {"Windows names", "A.MP3\nb.mp3 \nB.Mp3. .\n", {"F\\A.MP3", "F\\b.mp3 ", "F\\B.Mp3. ."}},
   };
   for (const auto& c : cases) {
     TemporaryFolder library;
     make_library(library.path(), {"F/a.mp3", "F/b.mp3", "F/c.mp3", "F/J\xC3\xB3ga.mp3",
-                                  "F/cover.jpg", "F/notes.txt"});
+                                  "F/cover.jpg", "F/notes.txt", "F/a b%.mp3"});
     write_bytes(library.path() / "F" / c.name, c.bytes);
     RunResult result = run_eplgen({.working_folder = library.path(), .arguments = {}});
     EXPECT_EQ(result.exit_status, 0) << c.what;
@@ -206,6 +207,10 @@ TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
       {"trail.mp3", "", true},
       {"Caf\xC3\xA9.mp3", "", true},
       {"C:\\Users\\me\\Music\\F\\Dvo\xC5\x99\xC3\xA1k.mp3", "", true},
+      // An absolute path's longest tail that names a file, two parts here; its ".." resolved
+      // first, which may leave no file.
+      {"C:\\Users\\me\\Music\\F\\sub\\b.mp3", "F\\sub\\b.mp3"},
+      {"C:\\Users\\me\\Music\\F\\sub\\..\\b.mp3", ""},
       // Kept as the M3U asks, with one line for the M3U.
       {"x.flac", "F\\x.flac", true},
       // Control characters of UTF-8 reach no terminal raw either.
@@ -236,13 +241,15 @@ TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), warnings + 2) << result.err;
   for (const char* control : {"\x1B", "\xC2\x85", "\xC2\x9B"})
     EXPECT_EQ(result.err.find(control), std::string::npos) << "no control codes for the terminal";
-  for (const char* reason : {"'nul.mp3' names 'F\\nul.mp3', which is there, but Windows, and so "
-                             "the player, takes this name for a device",
-                             "'trail.mp3' names 'F\\trail.mp3.', which is there, but Windows, and "
-                             "so the player, drops the dots and blanks",
-                             ", which is there, but its name is in decomposed form",
-                             "code page CP1252 has no characters for 'C:\\Users",
-                             "'F\\list.m3u' names 1 audio file of another kind (.flac)"})
+  for (const char* reason :
+       {"'nul.mp3' names 'F\\nul.mp3', which is there, but Windows, and so "
+        "the player, takes this name for a device",
+        "'trail.mp3' names 'F\\trail.mp3.', which is there, but Windows, and "
+        "so the player, drops the dots and blanks",
+        ", which is there, but its name is in decomposed form",
+        "code page CP1252 has no characters for 'C:\\Users\\me\\Music\\F\\Dvo\xC5"
+        "\x99\xC3\xA1k.mp3'; CP1250 spells it: --codepage CP1250",
+        "'F\\list.m3u' names 1 audio file of another kind (.flac)"})
     EXPECT_NE(result.err.find(reason), std::string::npos) << reason << "\n" << result.err;
   EXPECT_NE(result.err.find(testing_windows_build() ? "Bj\xF6rk.mp3" : "Bj\xC3\xB6rk.mp3"),
             std::string::npos)
@@ -255,12 +262,18 @@ TEST_F(FolderPass, TakesTheTracksOfSubfolders) {
   make_library(music, {"Artist/Album 1/01.mp3", "Artist/Album 1/02.mp3", "Artist/Album 2/b.mp3",
                        "Artist/Album 2/a.mp3", "Artist/Album 2/CD2/c.mp3", "Artist/Empty/",
                        "Artist/Album 3/x.mp3", "Artist/Album 3/empty.m3u", "Artist/.Trashes/t.mp3",
-                       "Solo/s.mp3", "Solo/Bonus/b.mp3", "Deep/1/2/3/d.mp3", "Single/s.mp3"});
+                       "Solo/s.mp3", "Solo/Bonus/b.mp3", "Deep/1/2/3/d.mp3", "Single/s.mp3",
+                       "Live/l.mp3", "Live/Bonus/Disc 1/deep.mp3"});
   write_bytes(music / "Artist/Album 1/list.m3u", "02.mp3\n01.mp3\n");
   bool links = !testing_windows_build();
   if (links) fs::create_directory_symlink("..", music / "Artist/Album 2/CD2/up");
   // Nothing is left out where the only subfolder leads back.
   if (links) fs::create_directory_symlink("..", music / "Single/Back");
+  // An album met twice in one walk is taken once.
+  if (links) {
+    fs::create_directories(music / "Artist/More");
+    fs::create_directory_symlink("../Album 1", music / "Artist/More/Again");
+  }
   const std::vector<std::string> artist = {"Artist\\Album 1\\02.mp3", "Artist\\Album 1\\01.mp3",
                                            "Artist\\Album 2\\a.mp3", "Artist\\Album 2\\b.mp3"};
   const std::string album_3 = "Artist\\Album 3\\x.mp3";
@@ -276,13 +289,17 @@ TEST_F(FolderPass, TakesTheTracksOfSubfolders) {
        {"Solo\\s.mp3"},
        {"eplgen: the tracks in subfolders of 'Artist\\Album 2' are left out, as it holds MP3 "
         "files of its own: --recursive (-r) takes them in too",
+        "the tracks in subfolders of 'Live' are left out",
         "'Artist\\Album 3\\empty.m3u' names no track, so it is no playlist of 'Artist\\Album 3'",
         "eplgen: skipping 'Artist\\.Trashes': system and trash folders hold no albums"},
        "subfolders of 'Single'"},
       {{"-r"},
        {artist[0], artist[1], artist[2], artist[3], "Artist\\Album 2\\CD2\\c.mp3", album_3},
        {"Solo\\s.mp3", "Solo\\Bonus\\b.mp3"},
-       {links ? "eplgen: skipping 'Artist\\Album 2\\CD2\\up': it leads back" : ""},
+       {links ? "eplgen: skipping 'Artist\\Album 2\\CD2\\up': it leads back" : "",
+        links ? "eplgen: skipping 'Artist\\More\\Again': it is another name for a folder listed "
+                "before"
+              : ""},
        "are left out"},
   };
   for (const auto& c : cases) {
@@ -325,6 +342,11 @@ TEST_F(FolderPass, ChoosesOneOfSeveralM3uFiles) {
        {"Rock\\b.mp3"},
        "eplgen: 'Rock' holds several M3U files: 'Rock\\"},
       {{{"a.m3u", ""}, {"b.m3u", "b.mp3\n"}}, {"Rock\\b.mp3"}, {}, ".m3u' is"},
+      {{{"list.m3u", "a.mp3\n"}, {"list.m3u8", "b.mp3\n"}},
+       {"Rock\\a.mp3"},
+       {},
+       "eplgen: 'Rock' holds several M3U files: 'Rock\\list.m3u' gives its tracks, "
+       "'Rock\\list.m3u8' is not used"},
       {{{"list.m3u", "#EXTM3U\r\n"}, {"list.m3u8", "b.mp3\n"}},
        {"Rock\\b.mp3"},
        {},

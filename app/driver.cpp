@@ -138,7 +138,8 @@ class HeldWarnings : public SilentReport {
 // Says why, in one line, when the working folder is plainly not the player's music folder:
 // the user's home folder, the root of a drive or file system, or a folder whose subfolders hold
 // no track at any depth (writing nothing there loses nothing).
-bool refused(Run& run, Library& library, const Plan& plan) {
+bool refused(Run& run, Library& library, const Plan& plan,
+             std::shared_ptr<const FolderListing>& first_listing) {
   Console& console = run.console;
   FolderIdentity here;
   FolderIdentity other;
@@ -169,7 +170,7 @@ bool refused(Run& run, Library& library, const Plan& plan) {
     }
     return true;
   }
-  if (!plan.folders.taken.empty() && !may_hold_tracks(library, plan.folders.taken)) {
+  if (!plan.folders.taken.empty() && !may_hold_tracks(library, plan.folders.taken, first_listing)) {
     console.warn(quoted(shown) +
                  " is no player's music folder: none of its folders holds a track (an MP3 file, "
                  "or an M3U naming one); nothing was written");
@@ -213,7 +214,10 @@ int write_all_playlists(Run& run) {
     console.warn("cannot list the music folder: " + reason + "; nothing was written");
     return kExitFailure;
   }
-  if (refused(run, planning, plan)) return kExitUsage;
+  // The listing of the first folder, read to tell whether the folders hold a track, is the
+  // run's too.
+  std::shared_ptr<const FolderListing> first_listing;
+  if (refused(run, planning, plan, first_listing)) return kExitUsage;
   // Held to the end of the run. A file system that cannot lock is worked on unlocked; a dry run,
   // which writes nothing, takes no lock.
   DeviceError error;
@@ -229,14 +233,18 @@ int write_all_playlists(Run& run) {
   PlaylistWriter writer(run.context.device, console, run.context.code_page, run.temporary_files,
                         run.context.options.dry_run);
   std::vector<std::string> folders;
-  for (const PlannedFolder& folder : plan.folders.taken) folders.push_back(folder.device_path);
+  for (const PlannedFolder& folder : plan.folders.taken)
+    if (first_listing == nullptr || &folder != &plan.folders.taken.front())
+      folders.push_back(folder.device_path);
   run.context.device.will_list(folders);
   bool all_written = plan.folders.all_examined && write_top_level_playlist(run, plan, writer);
   if (!plan.folders.all_examined) writer.count_not_begun();
   // The folder pass runs even when the playlist of folders could not be written.
   FolderPass pass{true, 0, plan.folders.skipped, 0};
-  for (const PlannedFolder& folder : plan.folders.taken)
+  for (const PlannedFolder& folder : plan.folders.taken) {
     write_folder_playlist(library, folder, writer, pass);
+    first_listing.reset();
+  }
   if (!writer.put_in_place() || !pass.all_written) all_written = false;
   // One line that puts it all in proportion, so that a run that wrote nothing says so too.
   if (!console.quiet() || !all_written || console.warnings() > 0)

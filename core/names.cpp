@@ -154,9 +154,18 @@ bool is_system_folder_name(std::string_view name) {
 std::string_view other_audio_kind(std::string_view name) {
   std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos || name.size() - dot > 5) return {};
+  // Asked of every track: the extension is put in lower case once, and most are ".mp3".
+  char extension[5] = {};
+  std::size_t length = name.size() - dot;
+  for (std::size_t i = 0; i < length; ++i) {
+    char c = name[dot + i];
+    extension[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  std::string_view lower(extension, length);
+  if (lower == ".mp3") return {};
   for (std::string_view kind : {".wma", ".ogg", ".oga", ".flac", ".m4a", ".m4b", ".mp4", ".wav",
                                 ".aac", ".opus", ".aiff", ".aif", ".ape", ".wv", ".mpc", ".mp2"})
-    if (equal_ignoring_ascii_case(name.substr(dot), kind)) return kind;
+    if (lower == kind) return kind;
   return {};
 }
 

@@ -70,12 +70,16 @@ char32_t composite_of(char32_t first, char32_t second) {
 
 }  // namespace
 
+bool may_compose(std::string_view utf8) {
+  // Below U+0300, whose UTF-8 begins with 0xCC, every character is composed already and combines
+  // with nothing. Runs of ASCII go eight bytes at a time.
+  for (std::size_t i = end_of_ascii(utf8, 0); i < utf8.size(); i = end_of_ascii(utf8, i + 1))
+    if (static_cast<unsigned char>(utf8[i]) >= 0xCC) return true;
+  return false;
+}
+
 std::string composed(std::string_view utf8) {
-  // Below U+0300 (whose UTF-8 begins with 0xCC) every character is composed already and combines
-  // with nothing: most names are done at once.
-  if (std::none_of(utf8.begin(), utf8.end(),
-                   [](char byte) { return static_cast<unsigned char>(byte) >= 0xCC; }))
-    return std::string(utf8);
+  if (!may_compose(utf8)) return std::string(utf8);
   std::u32string characters;
   for (std::string_view rest = utf8; !rest.empty();)
     decompose(take_utf8_character(rest), characters);

@@ -301,9 +301,15 @@ FolderTracks tracks_of(Library& library, const std::string& folder,
   return result;
 }
 
-bool may_hold_tracks(Library& library, const std::vector<PlannedFolder>& folders) {
+bool may_hold_tracks(Library& library, const std::vector<PlannedFolder>& folders,
+                     std::shared_ptr<const FolderListing>& first) {
   SilentReport silent;
   Library quiet{library.run, silent, library.listings};
+  // Held, and so read once for the walk and the run: in most libraries the first folder tells.
+  bool missing = false;
+  std::string ignored_reason;
+  if (!folders.empty())
+    first = library.listings.read(folders.front().device_path, missing, ignored_reason);
   for (const PlannedFolder& folder : folders) {
     FolderTracks ignored;
     FolderWalk look(quiet, ignored, true);

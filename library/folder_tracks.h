@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "core/namespace.h"
 #include "library/library.h"
 #include "library/plan.h"
 #include "library/track_list.h"
@@ -30,5 +32,7 @@ FolderTracks tracks_of(Library& library, const std::string& folder, const std::s
 
 // True when one of the folders may give a track: one holds an MP3 file, an M3U naming a file, a
 // name the player cannot use or a folder that cannot be read, to any depth the walk goes to.
-// Looks only, saying nothing, and stops at the first.
-bool may_hold_tracks(Library& library, const std::vector<PlannedFolder>& folders);
+// Looks only, saying nothing, and stops at the first. The first folder's listing is left in
+// first, for the run to work with without reading it again.
+bool may_hold_tracks(Library& library, const std::vector<PlannedFolder>& folders,
+                     std::shared_ptr<const FolderListing>& first);

@@ -251,7 +251,7 @@ class Import {
   // taken as code-page text. The UTF-8 it was written in, composed, is kept to show it.
   bool in_code_page(std::string_view text, std::string& converted) {
     std::string_view utf8 = text;
-    if (!is_ascii(text) && is_valid_utf8(text)) {
+    if (may_compose(text) && is_valid_utf8(text)) {
       composed_ = composed(text);
       utf8 = composed_;
     }

@@ -12,8 +12,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <list>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -54,10 +55,11 @@ DeviceError error_of(int error_number) {
 DeviceError refusal(std::string reason) { return {DeviceError::Kind::other, std::move(reason)}; }
 
 // A device path as the folder it is in and its last name: "Rock/a.mp3" is "Rock" and "a.mp3".
-std::pair<std::string, std::string_view> split(const std::string& path) {
+std::pair<std::string_view, std::string_view> split(const std::string& path) {
   std::size_t separator = path.rfind('/');
   if (separator == std::string::npos) return {".", path};
-  return {path.substr(0, separator), std::string_view(path).substr(separator + 1)};
+  return {std::string_view(path).substr(0, separator),
+          std::string_view(path).substr(separator + 1)};
 }
 
 EntryType type_of_mode(mode_t mode) {
@@ -144,36 +146,38 @@ struct FolderHandle {
 // by a link to ".." after it was listed never takes a playlist. A subfolder is opened through its
 // folder's descriptor. Of many folders the least recently used are let go; one opened again must
 // be the folder first looked at, or it is refused. Any thread may ask.
+// How many descriptors the process may have open.
+std::size_t max_descriptors() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 4096;
+  return limit.rlim_cur;
+}
+
 class Folders {
  public:
-  Folders() {
-    // Few descriptors at a time: a quarter of what the process may hold.
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-      capacity_ = std::clamp<std::size_t>(limit.rlim_cur / 4, 8, capacity_);
-  }
+  // Few descriptors at a time, and never more than a quarter of what the process may hold.
+  Folders() : capacity_(std::clamp<std::size_t>(max_descriptors() / 4, 8, 32)) {}
 
   // The folder at a device path ("" or "." for the working folder, ".." for the one above it).
-  std::shared_ptr<FolderHandle> open(const std::string& path, DeviceError& error) {
-    const std::string& folder = path.empty() ? kHere : path;
+  std::shared_ptr<FolderHandle> open(std::string_view path, DeviceError& error) {
+    std::string_view folder = path.empty() ? "." : path;
     std::shared_ptr<FolderHandle> holding;
     int at = AT_FDCWD;
-    std::string name = folder;
+    std::string_view name = folder;
     {
       MutexLock lock(mutex_);
-      if (auto found = kept_.find(folder); found != kept_.end()) {
-        recent_.splice(recent_.begin(), recent_, found->second.second);
-        return found->second.first;
-      }
-      if (std::size_t separator = folder.rfind('/'); separator != std::string::npos) {
-        if (auto parent = kept_.find(folder.substr(0, separator)); parent != kept_.end()) {
-          holding = parent->second.first;
+      if (auto found = known_.find(folder); found != known_.end() && found->second.handle)
+        return found->second.handle;
+      if (std::size_t separator = folder.rfind('/'); separator != std::string_view::npos) {
+        auto parent = known_.find(folder.substr(0, separator));
+        if (parent != known_.end() && parent->second.handle) {
+          holding = parent->second.handle;
           at = holding->descriptor;
           name = folder.substr(separator + 1);
         }
       }
     }
-    int descriptor = openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int descriptor = openat(at, std::string(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat status;
     if (descriptor < 0 || fstat(descriptor, &status) != 0) {
       error = error_of(errno);
@@ -183,19 +187,22 @@ class Folders {
     auto handle = std::make_shared<FolderHandle>(
         descriptor, FolderIdentity{static_cast<std::uint64_t>(status.st_dev),
                                    static_cast<std::uint64_t>(status.st_ino)});
+    // Closed, like handle when it is not kept, once the mutex is let go: a close takes its time.
+    std::shared_ptr<FolderHandle> let_go;
     MutexLock lock(mutex_);
-    auto [seen, first] = seen_.emplace(folder, handle->identity);
-    if (!first && !(seen->second == handle->identity)) {
+    auto [found, first] = known_.try_emplace(std::string(folder), Known{handle->identity, {}});
+    Known& known = found->second;
+    // Another thread may have opened it meanwhile.
+    if (known.handle != nullptr) return known.handle;
+    if (!first && !(known.identity == handle->identity)) {
       error = refusal("another folder took its place while eplgen ran");
       return nullptr;
     }
-    // Another thread may have opened it meanwhile.
-    if (auto found = kept_.find(folder); found != kept_.end()) return found->second.first;
-    recent_.push_front(folder);
-    kept_.emplace(folder, std::pair(handle, recent_.begin()));
+    known.handle = handle;
+    kept_.push_back(&known);
     if (kept_.size() > capacity_) {
-      kept_.erase(recent_.back());
-      recent_.pop_back();
+      let_go = std::move(kept_.front()->handle);
+      kept_.pop_front();
     }
     return handle;
   }
@@ -204,8 +211,7 @@ class Folders {
   void forget() {
     MutexLock lock(mutex_);
     kept_.clear();
-    recent_.clear();
-    seen_.clear();
+    known_.clear();
   }
 
   // The entries of a folder, "." and ".." left out, as the file system lists them.
@@ -248,15 +254,25 @@ class Folders {
   }
 
  private:
-  static inline const std::string kHere = ".";
+  // A folder opened: as it was first seen, and while it is kept, open.
+  struct Known {
+    FolderIdentity identity;
+    std::shared_ptr<FolderHandle> handle;
+  };
+  // Paths looked up as they come, without making strings of them.
+  struct PathHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view path) const {
+      return std::hash<std::string_view>()(path);
+    }
+  };
   Mutex mutex_;
-  std::size_t capacity_ = 384;
-  std::list<std::string> recent_ GUARDED_BY(mutex_);  // the folders kept, most recently used first
-  std::unordered_map<std::string,
-                     std::pair<std::shared_ptr<FolderHandle>, std::list<std::string>::iterator>>
-      kept_ GUARDED_BY(mutex_);
-  // Every folder opened, as first seen.
-  std::unordered_map<std::string, FolderIdentity> seen_ GUARDED_BY(mutex_);
+  // The folders the run works in now and next, with the read-ahead's: keeping more costs more
+  // than opening again the few it comes back to.
+  const std::size_t capacity_;
+  std::unordered_map<std::string, Known, PathHash, std::equal_to<>> known_ GUARDED_BY(mutex_);
+  // The folders kept open, the first opened first: a run works through its folders in order.
+  std::deque<Known*> kept_ GUARDED_BY(mutex_);
 };
 
 // The file systems written to, each with a descriptor kept on it for sync: one syncfs a file
@@ -271,8 +287,13 @@ class WrittenFileSystems {
   WrittenFileSystems(const WrittenFileSystems&) = delete;
   WrittenFileSystems& operator=(const WrittenFileSystems&) = delete;
 
-  // Keeps a descriptor on the file system of a folder written in, the first time.
-  bool note(const FolderHandle& folder, DeviceError& error) {
+  // Notes a folder written in (by its device path), and keeps a descriptor on its file system
+  // the first time.
+  bool note(std::string_view path, const FolderHandle& folder, DeviceError& error) {
+    if (path != last_noted_) {
+      last_noted_ = path;
+      folder_volumes_.emplace(last_noted_, folder.identity.volume);
+    }
     for (const auto& [known, kept] : devices_)
       if (known == folder.identity.volume) return true;
     int kept = fcntl(folder.descriptor, F_DUPFD_CLOEXEC, 3);
@@ -284,7 +305,14 @@ class WrittenFileSystems {
     return true;
   }
 
-  // Writes out the file systems of these folders.
+  // The file system of a folder written in, if it is one.
+  std::optional<std::uint64_t> volume_of(std::string_view folder) const {
+    auto found = folder_volumes_.find(std::string(folder));
+    if (found == folder_volumes_.end()) return std::nullopt;
+    return found->second;
+  }
+
+  // Writes out these file systems.
   bool sync(const std::vector<std::uint64_t>& volumes, DeviceError& error) {
     for (const auto& [device, descriptor] : devices_)
       if (std::find(volumes.begin(), volumes.end(), device) != volumes.end() &&
@@ -297,6 +325,9 @@ class WrittenFileSystems {
 
  private:
   std::vector<std::pair<std::uint64_t, int>> devices_;  // a descriptor on each file system
+  // Of each folder written in, so that its batch is synced without opening it again.
+  std::unordered_map<std::string, std::uint64_t> folder_volumes_;
+  std::string last_noted_;  // most files in a row are made in one folder
 };
 
 class PosixWritableFile : public WritableFile {
@@ -349,6 +380,13 @@ class PosixLock : public FolderLock {
 
 class PosixDevice : public Device {
  public:
+  // The descriptor table is made room in for the folders held now, while the process has one
+  // thread: grown later, with the read-ahead's thread, the kernel waits for every processor
+  // first, milliseconds each time. Where there is no room, it grows as it must.
+  PosixDevice() {
+    int probe = fcntl(0, F_DUPFD_CLOEXEC, static_cast<int>(max_in_flight_ + 64));
+    if (probe >= 0) ::close(probe);
+  }
   bool list(const std::string& folder, DeviceListing& listing, DeviceError& error) override {
     return folders_.list(folder, listing, error);
   }
@@ -357,7 +395,7 @@ class PosixDevice : public Device {
   // name may have been replaced since it was listed.
   std::unique_ptr<ReadableFile> open(const std::string& path, DeviceError& error) override {
     auto [folder, name] = split(path);
-    std::shared_ptr<FolderHandle> handle = folders_.open(folder, error);
+    std::shared_ptr<FolderHandle> handle = folder_at(folder, error);
     if (handle == nullptr) return nullptr;
     int descriptor = openat(handle->descriptor, std::string(name).c_str(),
                             O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -383,23 +421,29 @@ class PosixDevice : public Device {
 
   std::unique_ptr<WritableFile> create(const std::string& path, DeviceError& error) override {
     auto [folder, name] = split(path);
-    std::shared_ptr<FolderHandle> handle = folders_.open(folder, error);
-    if (handle == nullptr || !written_.note(*handle, error)) return nullptr;
+    std::shared_ptr<FolderHandle> handle = folder_at(folder, error);
+    if (handle == nullptr || !written_.note(folder, *handle, error)) return nullptr;
     int descriptor = openat(handle->descriptor, std::string(name).c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0) {
       error = error_of(errno);
       return nullptr;
     }
+    if (in_flight_.size() < max_in_flight_) in_flight_.emplace(path, std::move(handle));
     return std::make_unique<PosixWritableFile>(descriptor);
   }
 
   bool sync(const std::vector<std::string>& paths, DeviceError& error) override {
     std::vector<std::uint64_t> volumes;
     for (const std::string& path : paths) {
-      std::shared_ptr<FolderHandle> handle = folders_.open(split(path).first, error);
-      if (handle == nullptr || !written_.note(*handle, error)) return false;
-      volumes.push_back(handle->identity.volume);
+      std::string_view folder = split(path).first;
+      std::optional<std::uint64_t> volume = written_.volume_of(folder);
+      if (!volume) {
+        std::shared_ptr<FolderHandle> handle = folder_at(folder, error);
+        if (handle == nullptr || !written_.note(folder, *handle, error)) return false;
+        volume = handle->identity.volume;
+      }
+      volumes.push_back(*volume);
     }
     return written_.sync(volumes, error);
   }
@@ -407,9 +451,11 @@ class PosixDevice : public Device {
   bool rename(const std::string& from, const std::string& to, DeviceError& error) override {
     auto [from_folder, from_name] = split(from);
     auto [to_folder, to_name] = split(to);
-    std::shared_ptr<FolderHandle> source = folders_.open(from_folder, error);
-    std::shared_ptr<FolderHandle> target =
-        source == nullptr ? nullptr : folders_.open(to_folder, error);
+    std::shared_ptr<FolderHandle> source = made_in(from);
+    if (source == nullptr) source = folder_at(from_folder, error);
+    std::shared_ptr<FolderHandle> target = source == nullptr          ? nullptr
+                                           : to_folder == from_folder ? source
+                                                                      : folder_at(to_folder, error);
     if (target == nullptr) return false;
     if (renameat(source->descriptor, std::string(from_name).c_str(), target->descriptor,
                  std::string(to_name).c_str()) == 0)
@@ -420,7 +466,8 @@ class PosixDevice : public Device {
 
   bool remove(const std::string& path, DeviceError& error) override {
     auto [folder, name] = split(path);
-    std::shared_ptr<FolderHandle> handle = folders_.open(folder, error);
+    std::shared_ptr<FolderHandle> handle = made_in(path);
+    if (handle == nullptr) handle = folder_at(folder, error);
     if (handle == nullptr) return false;
     if (unlinkat(handle->descriptor, std::string(name).c_str(), 0) == 0 || errno == ENOENT)
       return true;
@@ -429,7 +476,7 @@ class PosixDevice : public Device {
   }
 
   bool identify(const std::string& folder, FolderIdentity& identity, DeviceError& error) override {
-    std::shared_ptr<FolderHandle> handle = folders_.open(folder, error);
+    std::shared_ptr<FolderHandle> handle = folder_at(folder, error);
     if (handle == nullptr) return false;
     identity = handle->identity;
     return true;
@@ -453,6 +500,7 @@ class PosixDevice : public Device {
       return false;
     }
     folders_.forget();
+    last_handle_.reset();
     return true;
   }
 
@@ -495,8 +543,37 @@ class PosixDevice : public Device {
   }
 
  private:
+  // A folder for a call of the program's own thread: most calls in a row are in one folder (its
+  // M3U, its playlist, the playlist's temporary file), which is then found without asking the
+  // folders the listing thread shares.
+  std::shared_ptr<FolderHandle> folder_at(std::string_view path, DeviceError& error) {
+    if (last_handle_ != nullptr && path == last_folder_) return last_handle_;
+    std::shared_ptr<FolderHandle> handle = folders_.open(path, error);
+    if (handle != nullptr) {
+      last_folder_ = path;
+      last_handle_ = handle;
+    }
+    return handle;
+  }
+
+  // The folder a file was made in, let go of: the file is renamed or removed now.
+  std::shared_ptr<FolderHandle> made_in(const std::string& path) {
+    auto found = in_flight_.find(path);
+    if (found == in_flight_.end()) return nullptr;
+    std::shared_ptr<FolderHandle> handle = std::move(found->second);
+    in_flight_.erase(found);
+    return handle;
+  }
+
   Folders folders_;
   WrittenFileSystems written_;
+  // The folders of the files made and not yet renamed or removed, held: a batch of playlists is
+  // renamed into place only once it is written out, when most of its folders have left the
+  // folders kept. At most a quarter of the descriptors the process may have.
+  std::unordered_map<std::string, std::shared_ptr<FolderHandle>> in_flight_;
+  std::size_t max_in_flight_ = max_descriptors() / 4;
+  std::string last_folder_;
+  std::shared_ptr<FolderHandle> last_handle_;  // of last_folder_
 };
 
 }  // namespace

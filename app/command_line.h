@@ -21,9 +21,9 @@ inline constexpr int kExitUsage = 2;
 // An option of one program alone: a flag, or one that takes a value (--check FOLDER, or
 // --check=FOLDER).
 struct ProgramOption {
-  const char* short_name;  // such as "-n"; null for none
-  const char* long_name;   // such as "--dry-run"
-  bool takes_value = false;
+  char short_name;              // 'n' for -n; '\0' for none
+  const char* long_name;        // "dry-run" for --dry-run
+  const char* value = nullptr;  // what it takes, "FOLDER"; null for a flag
 };
 
 struct CommandLine {
@@ -37,8 +37,10 @@ struct CommandLine {
 };
 
 // Sorts the arguments (the program's name first) into options (-h/--help or /?, -V/--version,
-// --codepage NAME or --codepage=NAME, and the program's own) and operands. "--" ends the
-// options, so that an operand may begin with "-"; a lone "-" is an operand.
+// --codepage NAME, and the program's own) and operands, as the C library's getopt_long does and
+// every other tool: short options grouped (-qr), a long one by any unique beginning (--dry),
+// its value after "=" or as the next argument, options and operands in any order. "--" ends
+// the options, so that an operand may begin with "-"; a lone "-" is an operand.
 CommandLine parse_command_line(const std::vector<std::string>& arguments,
                                std::initializer_list<ProgramOption> program_options = {});
 

@@ -124,7 +124,7 @@ bool dump_playlist(Dump& dump, const std::string& path, const std::string& shown
 int dump_playlists(int argc, char** argv, Console& console, CodePage& code_page) {
   CodePages code_pages;
   CommandLine command_line =
-      parse_command_line(program_arguments(argc, argv), {{nullptr, "--check", true}});
+      parse_command_line(program_arguments(argc, argv), {{'\0', "check", "FOLDER"}});
   if (std::optional<int> status = answer_common_options(command_line, {"epldump", kSynopsis, kHelp},
                                                         console, code_pages, code_page))
     return *status;
@@ -135,7 +135,7 @@ int dump_playlists(int argc, char** argv, Console& console, CodePage& code_page)
   std::vector<std::string> paths;
   for (const std::string& operand : command_line.operands)
     paths.push_back(operand == "-" ? operand : device->absolute_path(operand));
-  auto check = command_line.options.find("--check");
+  auto check = command_line.options.find("check");
   if (check != command_line.options.end()) {
     DeviceError error;
     if (!device->change_working_folder(check->second, error))

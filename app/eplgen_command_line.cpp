@@ -16,17 +16,18 @@
 namespace {
 
 constexpr const char* kSynopsis =
-    "Usage: eplgen [-h] [-V] [-n] [-q] [-r] [--codepage NAME] [--] [FOLDER]";
+    "Usage: eplgen [-h] [-V] [-n] [-q] [-r] [-v] [--natural] [--codepage NAME] [--] [FOLDER]";
 
 constexpr const char* kHelp =
     "\n"
     "Writes \"Default Playlist.epl\" in FOLDER, the player's music folder (the current\n"
     "folder when none is given), with one entry for each subfolder, named as the\n"
-    "player sees it: a:\\Music\\NAME. Then writes one in every subfolder, listing the\n"
-    "tracks of its M3U or M3U8 playlist, or else its MP3 files in byte order, or\n"
-    "else, for a folder with neither, its subfolders' tracks (Artist\\Album\\...). A\n"
-    "playlist whose entries are already there is left as it is. Progress goes to\n"
-    "standard output, problems and a line that sums the run up to standard error.\n"
+    "player sees it: a:\\Music\\NAME. Then writes one in each of these subfolders\n"
+    "(one level down: theirs get none), listing the tracks of its M3U or M3U8\n"
+    "playlist, or else its MP3 files in byte order, or else, for a folder with\n"
+    "neither, its subfolders' tracks (Artist\\Album\\...). A playlist whose entries\n"
+    "are already there is left as it is. The log goes to standard output, problems\n"
+    "and a line that sums the run up to standard error.\n"
     "\n"
     "  -h, --help     print this help, write nothing\n"
     "  -V, --version  print the version, write nothing\n"
@@ -37,6 +38,10 @@ constexpr const char* kHelp =
     "  -r, --recursive\n"
     "                 a folder without an M3U takes its subfolders' tracks after\n"
     "                 its own MP3 files, not only when it has none\n"
+    "  -v, --verbose  say every M3U line and every file or folder skipped on a line\n"
+    "                 of its own, where a folder's are otherwise summed up\n"
+    "  --natural      put a folder's MP3 files with their numbers in order of value\n"
+    "                 (Track 2 before Track 10); an M3U's order is kept as it is\n"
     "  --codepage NAME\n"
     "                 the player's code page, CP1250 to CP1258 or CP874 (default\n"
     "                 CP1252, or on Windows the system's when it is one of these);\n"
@@ -57,7 +62,7 @@ std::optional<int> follow_command_line(int argc, char** argv, Console& console,
                                        EplgenOptions& options) {
   std::vector<std::string> arguments = program_arguments(argc, argv);
   const std::initializer_list<ProgramOption> own = {
-      {"-n", "--dry-run"}, {"-q", "--quiet"}, {"-r", "--recursive"}};
+      {'n', "dry-run"}, {'q', "quiet"}, {'r', "recursive"}, {'v', "verbose"}, {'\0', "natural"}};
   // Options from the environment go first, so that the command line's own win; they are options
   // only, with their values (--codepage CP1250), never a FOLDER.
   if (const char* variable = std::getenv("EPLGEN_OPTIONS"); variable != nullptr) {
@@ -78,9 +83,11 @@ std::optional<int> follow_command_line(int argc, char** argv, Console& console,
   if (std::optional<int> status = answer_common_options(command_line, {"eplgen", kSynopsis, kHelp},
                                                         console, code_pages, code_page))
     return *status;
-  options.run.dry_run = command_line.options.count("--dry-run") != 0;
-  options.run.recursive = command_line.options.count("--recursive") != 0;
-  console.set_quiet(command_line.options.count("--quiet") != 0);
+  options.run.dry_run = command_line.options.count("dry-run") != 0;
+  options.run.recursive = command_line.options.count("recursive") != 0;
+  options.run.verbose = command_line.options.count("verbose") != 0;
+  options.run.natural = command_line.options.count("natural") != 0;
+  console.set_quiet(command_line.options.count("quiet") != 0);
   if (command_line.operands.size() > 1)
     return report_usage_error(console, "more than one FOLDER given", "eplgen");
   options.folder_given = !command_line.operands.empty();

@@ -1,4 +1,5 @@
-// eplgen's command line: [-h] [-V] [-n] [-q] [-r] [--codepage NAME] [--] [FOLDER].
+// eplgen's command line: [-h] [-V] [-n] [-q] [-r] [-v] [--natural] [--codepage NAME] [--]
+// [FOLDER].
 #pragma once
 
 #include <optional>

@@ -24,6 +24,8 @@ TEST(CodePage, GivesNamesTheirExactSpellingOrNone) {
       {"\xC5\x92uvre.mp3", "\x8Cuvre.mp3"},
       {"\xE2\x82\xAC.mp3", "\x80.mp3"},  // the euro sign
       {"Caf\xE9.mp3", "Caf\xE9.mp3"},    // not UTF-8: an old tool's bytes, taken as they are
+      {"Caf\xE9\x81.mp3", nullptr, NameFault::unspellable},  // but 0x81 stands for nothing
+      {"\x9D.mp3", nullptr, NameFault::unspellable},
       {"\xE6\x97\xA5.mp3", nullptr, NameFault::unspellable},
       {"Dvo\xC5\x99\xC3\xA1k", nullptr, NameFault::unspellable},  // no look-alike r
       {"\xEF\xBC\xB2ock", nullptr, NameFault::unspellable},       // nor a full-width R

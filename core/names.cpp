@@ -85,6 +85,47 @@ int compare_in_listing_order(const CodePage& code_page, std::string_view left,
 
 namespace {
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::string_view without_trailing_dots_and_blanks(std::string_view name) {
+  return name.substr(0, name.find_last_not_of(" .") + 1);
+}
+
+int compare_naturally(std::string_view left, std::string_view right) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < left.size() && j < right.size()) {
+    if (is_digit(left[i]) && is_digit(right[j])) {
+      // The numbers' digits without their leading zeros: the longer is the larger, and of two
+      // as long, the first digit that differs decides.
+      std::size_t left_end = i;
+      while (left_end < left.size() && is_digit(left[left_end])) ++left_end;
+      std::size_t right_end = j;
+      while (right_end < right.size() && is_digit(right[right_end])) ++right_end;
+      while (i + 1 < left_end && left[i] == '0') ++i;
+      while (j + 1 < right_end && right[j] == '0') ++j;
+      if (left_end - i != right_end - j) return left_end - i < right_end - j ? -1 : 1;
+      if (int order = left.substr(i, left_end - i).compare(right.substr(j, right_end - j)))
+        return order < 0 ? -1 : 1;
+      i = left_end;
+      j = right_end;
+      continue;
+    }
+    unsigned char a = static_cast<unsigned char>(left[i]);
+    unsigned char b = static_cast<unsigned char>(right[j]);
+    if (a != b) return a < b ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i < left.size() || j < right.size()) return i < left.size() ? 1 : -1;
+  int bytes = left.compare(right);
+  return (bytes > 0) - (bytes < 0);
+}
+
+namespace {
+
 // The bytes no name may hold: control characters and " * : < > ? \ |. In a path, backslashes
 // part its names.
 constexpr std::array<bool, 256> forbidden_bytes(bool in_path) {
@@ -117,10 +158,14 @@ bool player_name(const CodePage& code_page, std::string_view system_name, std::s
                  NameFault& fault) {
   fault = NameFault::none;
   CodePage::Conversion conversion = code_page.convert_utf8(system_name, text);
-  // Not UTF-8: some older tool wrote the name in an 8-bit code page; the bytes are the player's.
-  if (conversion == CodePage::Conversion::not_utf8)
+  // Not UTF-8: some older tool wrote the name in an 8-bit code page; the bytes are the player's,
+  // unless one stands for no character there, which no name on the player can hold.
+  if (conversion == CodePage::Conversion::not_utf8) {
     text.assign(system_name);
-  else if (conversion == CodePage::Conversion::unspellable)
+    for (char byte : system_name)
+      if (code_page.character(static_cast<unsigned char>(byte)) == kUndefined)
+        fault = NameFault::unspellable;
+  } else if (conversion == CodePage::Conversion::unspellable)
     fault = holds_combining_mark(system_name) ? NameFault::decomposed : NameFault::unspellable;
   if (fault == NameFault::none && !is_portable_name(text)) fault = NameFault::forbidden_characters;
   // Windows, and so the player, drops trailing dots and blanks from a path's last part and one
@@ -214,7 +259,7 @@ bool add_resolved_parts(std::string_view path, std::size_t fixed,
     }
     if (part.empty() || part == ".") continue;
     if (path.empty())
-      part = part.substr(0, part.find_last_not_of(" .") + 1);
+      part = without_trailing_dots_and_blanks(part);
     else if (part.ends_with('.') && !part.ends_with(".."))
       part.remove_suffix(1);
     if (!part.empty()) parts.emplace_back(part);

@@ -29,6 +29,14 @@ inline bool listing_order(const CodePage& code_page, std::string_view left,
   return compare_in_listing_order(code_page, left, right) < 0;
 }
 
+// The order asked for with --natural: runs of ASCII digits compared by the numbers they write
+// ("Track 2" before "Track 10"), every other byte by its value, as in byte order; names equal so
+// ("Track 01", "Track 1") in byte order. Negative, zero (the same bytes) or positive.
+int compare_naturally(std::string_view left, std::string_view right);
+
+// A name as Windows finds it, without its trailing dots and blanks: "a.mp3 ." is "a.mp3".
+std::string_view without_trailing_dots_and_blanks(std::string_view name);
+
 // Why the player could never use a name, or nothing when it can.
 enum class NameFault {
   none,

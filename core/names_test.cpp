@@ -120,6 +120,30 @@ TEST(Names, ComposesAsUnicodeDoes) {
   for (const auto& c : cases) EXPECT_EQ(composed(c.written), c.composed) << c.written;
 }
 
+// --natural: numbers by their value, all else as byte order, which breaks ties.
+TEST(Names, NaturalOrderComparesNumbersByValue) {
+  const struct {
+    const char* left;
+    const char* right;
+    int order;
+  } cases[] = {
+      {"Track 2.mp3", "Track 10.mp3", -1},
+      {"Track 9.mp3", "Track 10.mp3", -1},
+      {"Track 01.mp3", "Track 1.mp3", -1},  // the same number: byte order
+      {"Track 002.mp3", "Track 10.mp3", -1},
+      {"a2b10", "a2b9", 1},
+      {"B.mp3", "a.mp3", -1},                                 // the rest as byte order
+      {"Track 10.mp3", "Track 10", 1},                        // a prefix first
+      {"99999999999999999999", "100000000000000000000", -1},  // beyond any integer
+      {"Disc 1", "Disc 1", 0},
+  };
+  for (const auto& c : cases) {
+    int order = compare_naturally(c.left, c.right);
+    EXPECT_EQ((order > 0) - (order < 0), c.order) << c.left << " : " << c.right;
+    EXPECT_EQ(compare_naturally(c.right, c.left), -c.order) << c.right << " : " << c.left;
+  }
+}
+
 TEST(Names, ListingOrderFoldsAsciiThenBreaksTiesByBytes) {
   const CodePage& code_page = cp1252();
   EXPECT_TRUE(listing_order(code_page, ".cache", "Alpha"));

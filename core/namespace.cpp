@@ -9,8 +9,7 @@
 #include "core/unicode.h"
 
 bool is_own_file_name(const CodePage& code_page, std::string_view name) {
-  // As Windows finds a name: whatever its trailing dots and blanks.
-  name = name.substr(0, name.find_last_not_of(" .") + 1);
+  name = without_trailing_dots_and_blanks(name);
   if (name.size() < kPlaylistName.size() ||
       compare_player_names(code_page, name.substr(0, kPlaylistName.size()), kPlaylistName) != 0)
     return false;
@@ -136,7 +135,7 @@ std::optional<std::size_t> FolderListing::find(std::string_view text) const {
 }
 
 std::optional<std::size_t> FolderListing::find_unusable(std::string_view text) const {
-  std::string_view wanted = text.substr(0, text.find_last_not_of(" .") + 1);
+  std::string_view wanted = without_trailing_dots_and_blanks(text);
   std::string spelled;
   for (std::uint32_t entry : faulty_) {
     NameFault fault = entries_[entry].fault;
@@ -148,8 +147,8 @@ std::optional<std::size_t> FolderListing::find_unusable(std::string_view text) c
     CodePage::Conversion conversion = code_page_->convert_utf8(name, spelled);
     if (conversion == CodePage::Conversion::unspellable) continue;
     if (conversion == CodePage::Conversion::not_utf8) spelled = name;
-    std::string_view key = std::string_view(spelled).substr(0, spelled.find_last_not_of(" .") + 1);
-    if (compare_player_names(*code_page_, key, wanted) == 0) return entry;
+    if (compare_player_names(*code_page_, without_trailing_dots_and_blanks(spelled), wanted) == 0)
+      return entry;
   }
   return std::nullopt;
 }
@@ -236,8 +235,15 @@ Resolution resolve(ListingSource& listings, const CodePage& code_page, std::stri
   if (!parts || parts->empty()) return {};
   // The music folder is a:\Music to the player; anything else at its root is beside it.
   bool in_music_folder = compare_player_names(code_page, parts->front(), kMusicFolderName) == 0;
-  return look_up_parts(listings, code_page, in_music_folder ? "." : "..", nullptr,
-                       std::span(*parts).subspan(in_music_folder ? 1 : 0));
+  Resolution resolution = look_up_parts(listings, code_page, in_music_folder ? "." : "..", nullptr,
+                                        std::span(*parts).subspan(in_music_folder ? 1 : 0));
+  // Back into the music folder by the name it has here ("..\Lib\R\a.mp3" in a folder named
+  // Lib): the player knows it only as a:\Music, and finds nothing there.
+  std::string_view found = resolution.device_path;
+  if (!in_music_folder && found.starts_with("../") &&
+      listings.is_music_folder(std::string(found.substr(0, found.find('/', 3)))))
+    return {};
+  return resolution;
 }
 
 Resolution resolve_in(ListingSource& listings, const CodePage& code_page,

@@ -124,6 +124,8 @@ class ListingSource {
   // (or is no folder) and the reason otherwise.
   virtual std::shared_ptr<const FolderListing> listing(const std::string& folder, bool& missing,
                                                        std::string& reason) = 0;
+  // True when a folder beside the music folder ("../Lib") is the music folder itself.
+  virtual bool is_music_folder(const std::string& folder) = 0;
 };
 
 // Joins a folder's device path ("." for the music folder) and a system name.

@@ -71,9 +71,14 @@ class FolderWalk {
     OtherAudio other_audio;
     for (std::size_t entry = 0; entry < listing->size(); ++entry) {
       if (!is_candidate(*listing, entry)) continue;
-      std::string_view name = listing->system_name(entry);
+      // As Windows, and so the player, sees the name: "a.mp3 ." is an MP3 file it cannot find.
+      std::string_view name = without_trailing_dots_and_blanks(listing->system_name(entry));
       if (!matches(name, ".mp3")) {
-        other_audio.note(name);
+        if (library_.run.options.verbose && !other_audio_kind(name).empty())
+          report.warn("skipping " + shown_entry(library_, folder, *listing, entry) +
+                      ": audio of another kind than MP3, which no playlist lists");
+        else
+          other_audio.note(name);
         continue;
       }
       // Whatever its name, an MP3 file is a sign of a track.
@@ -95,9 +100,12 @@ class FolderWalk {
       own.push_back(static_cast<std::uint32_t>(entry));
       own_bytes += length;
     }
-    // Byte order: "B.mp3" before "a.mp3", "Track 10" before "Track 9".
-    std::sort(own.begin(), own.end(), [&listing](std::uint32_t left, std::uint32_t right) {
-      return listing->text(left) < listing->text(right);
+    // Byte order: "B.mp3" before "a.mp3", "Track 10" before "Track 9"; or as asked, numbers
+    // by their value.
+    bool natural = library_.run.options.natural;
+    std::sort(own.begin(), own.end(), [&](std::uint32_t left, std::uint32_t right) {
+      return natural ? compare_naturally(listing->text(left), listing->text(right)) < 0
+                     : listing->text(left) < listing->text(right);
     });
     add_own(folder, *listing, own, own_bytes);
     if (other_audio.count() > 0)

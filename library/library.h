@@ -21,6 +21,10 @@ struct RunOptions {
   // A folder without an M3U takes its subfolders' tracks after its own MP3 files, rather than
   // only when it has none.
   bool recursive = false;
+  // Every line and every name skipped is said on a line of its own, rather than counted.
+  bool verbose = false;
+  // A folder's MP3 files come with their numbers in order of value: "Track 2" before "Track 10".
+  bool natural = false;
 };
 
 // What a run works with, passed by reference to every layer: nothing lives outside it.

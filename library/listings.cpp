@@ -12,6 +12,14 @@ std::shared_ptr<const FolderListing> Listings::listing(const std::string& folder
   return find_or_read(folder, true, missing, reason);
 }
 
+bool Listings::is_music_folder(const std::string& folder) {
+  FolderIdentity music;
+  FolderIdentity other;
+  DeviceError ignored;
+  return device_.identify(".", music, ignored) && device_.identify(folder, other, ignored) &&
+         music == other;
+}
+
 std::shared_ptr<const FolderListing> Listings::read(const std::string& folder, bool& missing,
                                                     std::string& reason) {
   return find_or_read(folder, false, missing, reason);

@@ -28,6 +28,8 @@ class Listings : public ListingSource {
   std::shared_ptr<const FolderListing> listing(const std::string& folder, bool& missing,
                                                std::string& reason) override;
 
+  bool is_music_folder(const std::string& folder) override;
+
   // The same for a pass that works through the folder: kept only while it is in use.
   std::shared_ptr<const FolderListing> read(const std::string& folder, bool& missing,
                                             std::string& reason);

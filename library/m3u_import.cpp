@@ -331,6 +331,10 @@ class Import {
   }
 
   bool names_no_file(std::string_view line) {
+    if (library_.run.options.verbose) {
+      skip(quoted_written(code_page(), line) + " names no file on the player");
+      return true;
+    }
     ++result_.lines_skipped;
     if (naming_no_file_.size() < kLinesShown)
       naming_no_file_.push_back("line " + std::to_string(line_number_) + " " +

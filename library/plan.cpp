@@ -95,8 +95,11 @@ Subfolders subfolders_of(Library& library, std::string_view folder,
   for (std::size_t entry = 0; entry < listing.size(); ++entry) {
     if (listing.type(entry) != EntryType::folder) continue;
     if (listing.is_system_folder(entry)) {
-      system_folders +=
-          (system_folders.empty() ? "" : ", ") + shown_entry(library, folder, listing, entry);
+      std::string shown = shown_entry(library, folder, listing, entry);
+      if (library.run.options.verbose)
+        library.report.warn("skipping " + shown + ": system and trash folders hold no albums");
+      else
+        system_folders += (system_folders.empty() ? "" : ", ") + shown;
       ++subfolders.skipped;
       continue;
     }

@@ -69,9 +69,15 @@ TEST_F(CommandLine, RefusesWhatIsNotOneFolderAndWritesNothing) {
     const char* options = nullptr;  // EPLGEN_OPTIONS
   } cases[] = {
       {{"-x"}, "unknown option '-x'"},
+      {{"-qx", "Music"}, "unknown option '-x'"},  // one of a group
+      {{"--dry-run", "-xn", "Music"}, "unknown option '-x'"},
+      {{"--ver", "Music"}, "option '--ver' is ambiguous: --version, --verbose"},
+      {{"--natural=yes", "Music"}, "--natural takes no value"},
+      {{"--dry-run=yes", "Music"}, "--dry-run takes no value"},
+      {{"--rec=1", "Music"}, "--recursive takes no value"},
       {{"Music"}, "EPLGEN_OPTIONS holds 'Rock', which is no option", "-n Rock"},
       {{"Music"}, "EPLGEN_OPTIONS holds '--', which is no option", "-n --"},
-      {{"Music", "--help=yes"}, "unknown option '--help=yes'"},
+      {{"Music", "--help=yes"}, "--help takes no value"},
       {{"Music/Jazz", "Music/Rock"}, "more than one FOLDER"},
       {{"Nowhere"}, "Nowhere"},
       {{"notes.txt"}, "notes.txt"},
@@ -80,6 +86,7 @@ TEST_F(CommandLine, RefusesWhatIsNotOneFolderAndWritesNothing) {
       {{"--codepage=", "Music"}, "--codepage= is empty"},
       {{""}, "cannot use '' as the music folder"},
       {{"Music", "--codepage"}, "--codepage needs a NAME"},
+      {{"Music", "--code"}, "--codepage needs a NAME"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> environment;
@@ -111,6 +118,15 @@ TEST_F(CommandLine, WorksInTheFolderGiven) {
       {{"\xE9\x9F\xB3\xE6\xA5\xBD"}, "\xE9\x9F\xB3\xE6\xA5\xBD", {"Folk"}},
       // Options with their values, as the Windows README's example gives them.
       {{"Music"}, "Music", {"Jazz", "Rock"}, "-r --codepage CP1250"},
+      // Options as every tool takes them: a unique beginning of a long one, a value after "=" or
+      // as the next argument, options after the FOLDER.
+      {{"--rec", "Music"}, "Music", {"Jazz", "Rock"}},
+      {{"--codepage=CP1252", "Music"}, "Music", {"Jazz", "Rock"}},
+      {{"--codepage", "CP1252", "Music"}, "Music", {"Jazz", "Rock"}},
+      {{"Music", "-r"}, "Music", {"Jazz", "Rock"}},
+      {{"Music"}, "Music", {"Jazz", "Rock"}, "--code=CP1252 --rec"},
+      {{"-rv", "--nat", "Music"}, "Music", {"Jazz", "Rock"}},
+      {{"Music"}, "Music", {"Jazz", "Rock"}, "--natural --verbose"},
   };
   // "Music\" in quotes, as a batch file passes it: the C library takes the \" for a quote.
   if (testing_windows_build()) cases.push_back({{"Music\""}, "Music", {"Jazz", "Rock"}});

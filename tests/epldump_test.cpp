@@ -117,6 +117,8 @@ TEST_F(Epldump, AnswersHelpAndRefusesWrongArguments) {
       {{"-V"}, 0, "epldump ", ""},
       {{}, 2, "", "epldump: no FILE given"},
       {{"--bogus", "good.epl"}, 2, "", "epldump: unknown option '--bogus'"},
+      {{"--c", "good.epl"}, 2, "", "epldump: option '--c' is ambiguous: --codepage, --check"},
+      {{"good.epl", "--check"}, 2, "", "epldump: --check needs a FOLDER"},
       {{null_device}, 1, "", "epldump: cannot read '" + null_device + "': names a device"},
       {{console}, 1, "", "epldump: cannot read '" + console + "': "},
   };

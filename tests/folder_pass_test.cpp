@@ -47,20 +47,38 @@ TEST_F(FolderPass, WritesTheLogAndPlaylistsOfASmallLibrary) {
   EXPECT_FALSE(fs::exists(music / "Rock/Live/Default Playlist.epl")) << "only direct subfolders";
 }
 
-TEST_F(FolderPass, SortsTracksByBytes) {
+// In byte order, or as asked, with numbers in order of their value; an M3U's order as it is.
+TEST_F(FolderPass, SortsTracksByBytesOrNumbers) {
   make_library(music,
                {"Mix/b.mp3", "Mix/B2.mp3", "Mix/a.mp3", "Mix/Track 9.mp3", "Mix/Track 10.mp3",
-                "Mix/_x.mp3", "Mix/Z.mp3", "Mix/UPPER.MP3", "Mix/notes.txt", "Mix/cover.jpg"});
-  RunResult result = run();
-  EXPECT_EQ(result.exit_status, 0);
-  const std::vector<std::string> order = {"Mix\\B2.mp3",    "Mix\\Track 10.mp3", "Mix\\Track 9.mp3",
-                                          "Mix\\UPPER.MP3", "Mix\\Z.mp3",        "Mix\\_x.mp3",
-                                          "Mix\\a.mp3",     "Mix\\b.mp3"};
-  std::vector<std::string> log = {"Adding directory Mix", "Browsing directory Mix",
-                                  "\tM3U file not found, adding individual files"};
-  for (const std::string& track : order) log.push_back("\tAdding MP3 file " + track);
-  EXPECT_EQ(result.out, log_of(log));
-  EXPECT_EQ(playlist("Mix"), playlist_of(order));
+                "Mix/Track 09.mp3", "Mix/_x.mp3", "Mix/Z.mp3", "Mix/UPPER.MP3", "Mix/notes.txt",
+                "Mix/cover.jpg", "Set/1.mp3", "Set/2.mp3"});
+  write_bytes(music / "Set/list.m3u", "2.mp3\n1.mp3\n");
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<std::string> order;
+  } cases[] = {
+      {{},
+       {"B2.mp3", "Track 09.mp3", "Track 10.mp3", "Track 9.mp3", "UPPER.MP3", "Z.mp3", "_x.mp3",
+        "a.mp3", "b.mp3"}},
+      // Of two numbers of one value, the bytes decide: "09" before "9".
+      {{"--natural"},
+       {"B2.mp3", "Track 09.mp3", "Track 9.mp3", "Track 10.mp3", "UPPER.MP3", "Z.mp3", "_x.mp3",
+        "a.mp3", "b.mp3"}},
+  };
+  for (const auto& c : cases) {
+    RunResult result = run(c.arguments);
+    EXPECT_EQ(result.exit_status, 0);
+    std::vector<std::string> order;
+    std::vector<std::string> log = {"Adding directory Mix", "Adding directory Set",
+                                    "Browsing directory Mix",
+                                    "\tM3U file not found, adding individual files"};
+    for (const std::string& track : c.order) order.push_back("Mix\\" + track);
+    for (const std::string& track : order) log.push_back("\tAdding MP3 file " + track);
+    EXPECT_TRUE(result.out.starts_with(log_of(log))) << result.out;
+    EXPECT_EQ(playlist("Mix"), playlist_of(order));
+    EXPECT_EQ(playlist("Set"), playlist_of({"Set\\2.mp3", "Set\\1.mp3"}));
+  }
 }
 
 TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
@@ -102,6 +120,52 @@ TEST_F(FolderPass, TakesOnlyWhatTheM3uNamesThatExists) {
   make_library(music, {"Jazz/y.mp3"});
   EXPECT_NE(run({"--dry-run"}).err.find("eplgen: 1 playlist to write, 2 unchanged, 0 not written"),
             std::string::npos);
+}
+
+// What a run leaves out is said: a folder's skipped lines and files summed up, or with -v each on
+// a line of its own. Only MP3 files, as Windows sees their names, are warned of.
+TEST_F(FolderPass, SaysWhatItSkipsSummedUpOrOneByOne) {
+  make_library(music,
+               {"Mix/a.mp3", "Mix/b.flac", "Mix/c.WMA", "Mix/d.mp3 .", "Mix/CON.mp3", "Mix/CON.txt",
+                "Mix/e.txt .", "$RECYCLE.BIN/x.mp3", ".Trash-1000/y.mp3", "Rock/a.mp3"});
+  write_bytes(music / "Rock/list.m3u", "a.mp3\nx1.mp3\nx2.mp3\nx3.mp3\nx4.mp3\n");
+  const std::string device = "Windows, and so the player, takes this name for a device";
+  const std::string dot = "Windows, and so the player, drops the dots and blanks a name ends in";
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<std::string> said;
+  } cases[] = {
+      {{},
+       {"eplgen: skipping '$RECYCLE.BIN', '.Trash-1000': system and trash folders hold no albums",
+        "eplgen: skipping 'Mix\\CON.mp3': " + device, "eplgen: skipping 'Mix\\d.mp3 .': " + dot,
+        "eplgen: 'Mix' holds 2 audio files of other kinds (.flac, .wma), which no playlist lists",
+        "eplgen: 'Rock\\list.m3u': 4 lines name no file on the player: line 2 'x1.mp3', line 3 "
+        "'x2.mp3', line 4 'x3.mp3', ..."}},
+      {{"-v"},
+       {"eplgen: skipping '$RECYCLE.BIN': system and trash folders hold no albums",
+        "eplgen: skipping '.Trash-1000': system and trash folders hold no albums",
+        "eplgen: skipping 'Mix\\b.flac': audio of another kind than MP3, which no playlist lists",
+        "eplgen: skipping 'Mix\\c.WMA': audio of another kind than MP3, which no playlist lists",
+        "eplgen: skipping 'Mix\\CON.mp3': " + device, "eplgen: skipping 'Mix\\d.mp3 .': " + dot,
+        "eplgen: skipping line 2 of 'Rock\\list.m3u': 'x1.mp3' names no file on the player",
+        "eplgen: skipping line 3 of 'Rock\\list.m3u': 'x2.mp3' names no file on the player",
+        "eplgen: skipping line 4 of 'Rock\\list.m3u': 'x3.mp3' names no file on the player",
+        "eplgen: skipping line 5 of 'Rock\\list.m3u': 'x4.mp3' names no file on the player"}},
+  };
+  for (const auto& c : cases) {
+    RunResult result = run(c.arguments);
+    EXPECT_EQ(result.exit_status, 0);
+    // Each line, in this order.
+    std::string warned = without_summary(result.err);
+    EXPECT_EQ(std::count(warned.begin(), warned.end(), '\n'), c.said.size()) << warned;
+    std::size_t at = 0;
+    for (const std::string& said : c.said) {
+      at = warned.find(said, at);
+      EXPECT_NE(at, std::string::npos) << said << "\n" << warned;
+    }
+    EXPECT_NE(result.err.find(", 2 MP3 files skipped"), std::string::npos) << result.err;
+    EXPECT_EQ(playlist("Mix"), playlist_of({"Mix\\a.mp3"}));
+  }
 }
 
 TEST_F(FolderPass, ReadsM3uFilesWrittenAnywhere) {

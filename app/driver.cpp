@@ -241,11 +241,15 @@ int write_all_playlists(Run& run) {
   if (!plan.folders.all_examined) writer.count_not_begun();
   // The folder pass runs even when the playlist of folders could not be written.
   FolderPass pass{true, 0, plan.folders.skipped, 0};
+  std::size_t done = 0;
   for (const PlannedFolder& folder : plan.folders.taken) {
     write_folder_playlist(library, folder, writer, pass);
     first_listing.reset();
+    console.progress(++done, plan.folders.taken.size());
   }
+  // The last count stays while the playlists go to the device, which on a card takes its time.
   if (!writer.put_in_place() || !pass.all_written) all_written = false;
+  console.end_progress();
   // One line that puts it all in proportion, so that a run that wrote nothing says so too.
   if (!console.quiet() || !all_written || console.warnings() > 0)
     console.warn(summary(writer.counts(), pass));

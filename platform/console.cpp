@@ -1,5 +1,6 @@
 #include "platform/console.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,7 +32,10 @@ void show_controls_as_question_marks(std::string& text) {
 }  // namespace
 
 Console::Console(std::string program_name, const CodePage& code_page)
-    : program_name_(std::move(program_name)), code_page_(&code_page) {}
+    : program_name_(std::move(program_name)),
+      code_page_(&code_page),
+      output_is_terminal_(terminal_.is_terminal(stdout)),
+      error_is_terminal_(terminal_.is_terminal(stderr)) {}
 
 // After a call that wrote to standard output, with errno cleared before it. Some C libraries
 // report a failed write only through the stream's error flag.
@@ -41,11 +45,13 @@ void Console::check_log(bool written) {
 
 void Console::print_line(const std::string& line) {
   if (log_error_ != 0) return;
+  if (output_is_terminal_) erase_progress();
   errno = 0;
   check_log(terminal_.write(stdout, line, *code_page_));
 }
 
 void Console::write_error_line(const std::string& line) {
+  erase_progress();
   // Progress lines already printed belong before the diagnostic when both reach one terminal.
   if (log_error_ == 0) check_log(terminal_.flush(stdout));
   if (!terminal_.write(stderr, line, *code_page_)) warning_lost_ = true;
@@ -85,7 +91,38 @@ void Console::warn(const std::string& message) {
 
 void Console::hint(const std::string& line) { write_error_line(line + "\n"); }
 
+void Console::progress(std::size_t done, std::size_t planned) {
+  auto now = std::chrono::steady_clock::now();
+  if (!error_is_terminal_ || now - started_ < std::chrono::seconds(1) ||
+      now - progress_shown_at_ < std::chrono::milliseconds(100))
+    return;
+  progress_shown_at_ = now;
+  std::string line = "\r";
+  line.append(program_name_)
+      .append(": ")
+      .append(std::to_string(done))
+      .append(" of ")
+      .append(std::to_string(planned))
+      .append(" folders done");
+  std::size_t width = std::max(line.size() - 1, progress_width_);
+  line.resize(width + 1, ' ');
+  // A progress line lost is no message lost: no more are tried.
+  if (!terminal_.write(stderr, line, *code_page_)) error_is_terminal_ = false;
+  progress_width_ = width;
+}
+
+void Console::end_progress() { erase_progress(); }
+
+void Console::erase_progress() {
+  if (progress_width_ == 0) return;
+  std::string blank(progress_width_ + 2, ' ');
+  blank.front() = blank.back() = '\r';
+  progress_width_ = 0;
+  if (!terminal_.write(stderr, blank, *code_page_)) error_is_terminal_ = false;
+}
+
 int Console::finish(int status) {
+  erase_progress();
   if (log_error_ == 0) check_log(terminal_.flush(stdout));
   if (log_error_ != 0)
     warn("cannot write standard output: " + std::string(std::strerror(log_error_)));

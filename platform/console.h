@@ -3,6 +3,8 @@
 // shown as the log shows them, and nothing is ever cut.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -39,6 +41,13 @@ class Console : public Report {
   // Prints a line to standard error as it is: a hint after a diagnostic, or a question.
   void hint(const std::string& line);
 
+  // Shows how far the run is, on one line of standard error when that is a terminal, once the run
+  // has lasted a second: rewritten in place, at most ten times a second, and erased before any
+  // other line reaches the terminal. Nothing is shown in a file or a pipe.
+  void progress(std::size_t done, std::size_t planned);
+  // Erases the progress line, if one is shown.
+  void end_progress();
+
   // How many diagnostics warn has given.
   unsigned warnings() const { return warnings_; }
 
@@ -53,6 +62,7 @@ class Console : public Report {
   void print_line(const std::string& line);
   void write_error_line(const std::string& line);
   void check_log(bool written);
+  void erase_progress();
 
   std::string program_name_;
   const CodePage* code_page_;
@@ -62,4 +72,9 @@ class Console : public Report {
   bool quiet_ = false;
   bool warning_lost_ = false;  // a diagnostic could not be written
   std::string line_;           // the progress line being printed
+  const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point progress_shown_at_{};
+  std::size_t progress_width_ = 0;  // of the progress line shown; 0 when none is
+  bool output_is_terminal_;
+  bool error_is_terminal_;
 };

@@ -20,6 +20,10 @@ class Terminal {
   // Writes out what the stream holds. Returns false, with errno set, when it cannot.
   bool flush(std::FILE* stream);
 
+  // True when stream (standard output or standard error) is a terminal, or a console window: a
+  // line there can be rewritten in place.
+  bool is_terminal(std::FILE* stream) const;
+
   // True when the program has a console window of its own, as when it is started from Explorer:
   // the window closes the moment the program ends, and all it showed with it.
   bool has_own_window() const;

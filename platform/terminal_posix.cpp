@@ -22,6 +22,8 @@ bool Terminal::flush(std::FILE* stream) {
   return false;
 }
 
+bool Terminal::is_terminal(std::FILE* stream) const { return isatty(fileno(stream)) == 1; }
+
 bool Terminal::has_own_window() const { return false; }
 
 bool Terminal::input_is_console() const { return isatty(0) == 1; }

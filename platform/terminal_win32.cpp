@@ -59,6 +59,12 @@ bool Terminal::flush(std::FILE* stream) {
   return failed(stream);
 }
 
+bool Terminal::is_terminal(std::FILE* stream) const {
+  return (stream == stdout   ? output_console_
+          : stream == stderr ? error_console_
+                             : nullptr) != nullptr;
+}
+
 // Started from Explorer (double-clicked, or a folder dropped onto it), the program gets a console
 // window that no other process shares, and that closes the moment the program ends.
 bool Terminal::has_own_window() const {

@@ -135,4 +135,37 @@ TEST_F(TopLevel, FullDiskKeepsThePreviousPlaylist) {
   EXPECT_FALSE(fs::exists(music / "Default Playlist.epl.tmp"));
 }
 
+// On a terminal, a run that lasts shows how many folders are done on one line of standard error,
+// rewritten in place and erased before the summary; in a file there is nothing of it, and in the
+// log never.
+TEST_F(TopLevel, ShowsProgressOnATerminalOnly) {
+  if (testing_windows_build()) GTEST_SKIP() << "Wine gives a program no console for a terminal";
+  std::vector<std::string> library;
+  for (int folder = 10; folder < 40; ++folder)
+    for (int track = 0; track < 6; ++track)
+      library.push_back("Folder with a long name " + std::to_string(folder) +
+                        "/Track with a long name " + std::to_string(track) + ".mp3");
+  make_library(music, library);
+  for (bool terminal : {true, false}) {
+    // The log fills its pipe, and the run waits over a second before it goes on.
+    RunResult result = run_eplgen({.working_folder = music,
+                                   .output = StandardOutput::stalled_pipe,
+                                   .error_to_terminal = terminal});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.err.find("\replgen: ") != std::string::npos &&
+                  result.err.find(" of 30 folders done") != std::string::npos,
+              terminal)
+        << result.err;
+    // The summary, on a line of its own, follows the progress line blanked out.
+    std::size_t summary = result.err.rfind("eplgen: ");
+    ASSERT_NE(summary, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.substr(0, summary).find('\n'), std::string::npos) << result.err;
+    EXPECT_TRUE(summary == 0 || result.err.substr(0, summary).ends_with("     \r")) << result.err;
+    EXPECT_EQ(result.out.find("folders done"), std::string::npos);
+    EXPECT_TRUE(
+        result.out.ends_with(log_of({"\tAdding MP3 file Folder with a long name "
+                                     "39\\Track with a long name 5.mp3"})));
+  }
+}
+
 }  // namespace

@@ -16,11 +16,12 @@ struct RunResult {
 
 // Where the program's standard output goes.
 enum class StandardOutput {
-  captured,     // a file, read into RunResult::out
-  closed,       // no descriptor 1 at all
-  full_device,  // /dev/full: every write fails for want of space
-  closed_pipe,  // a pipe no one reads from any more
-  unread_pipe,  // a small pipe no one reads: the program blocks once it is full
+  captured,      // a file, read into RunResult::out
+  closed,        // no descriptor 1 at all
+  full_device,   // /dev/full: every write fails for want of space
+  closed_pipe,   // a pipe no one reads from any more
+  unread_pipe,   // a small pipe no one reads: the program blocks once it is full
+  stalled_pipe,  // the same, read into RunResult::out once the program has been blocked a while
 };
 
 struct RunOptions {
@@ -30,8 +31,9 @@ struct RunOptions {
   int timeout_seconds = 60;
   bool working_folder_vanishes = false;  // removed once the program is started in it
   StandardOutput output = StandardOutput::captured;
-  bool error_closed = false;  // no descriptor 2 at all
-  int interrupt_with = 0;     // a signal sent once the program blocks on an unread pipe
+  bool error_closed = false;       // no descriptor 2 at all
+  bool error_to_terminal = false;  // standard error is a pseudo-terminal, read into RunResult::err
+  int interrupt_with = 0;          // a signal sent once the program blocks on an unread pipe
   std::vector<std::string> environment{};  // NAME=value, added to the test's own
   std::string input{};                     // what standard input holds
 };

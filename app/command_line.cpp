@@ -85,6 +85,11 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments,
       if (long_options[3 + index].val == value) return by_value[index];
     return nullptr;
   };
+  auto takes_value = [&](int value) {
+    for (const option& known : long_options)
+      if (known.name != nullptr && known.val == value) return known.has_arg == required_argument;
+    return false;
+  };
   // The option whose value getopt_long gives, by the name the user reads.
   auto name_of = [&](int value) {
     for (const option& known : long_options)
@@ -114,13 +119,15 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments,
     } else if (found == kCodePageOption) {
       command_line.code_page = optarg;
       if (command_line.code_page->empty()) fail("--codepage= is empty: it needs a NAME");
-    } else if (found == ':') {
+    } else if (found == ':' && takes_value(optopt)) {
       const ProgramOption* option = program_option_of(optopt);
       std::string name = argument.starts_with("--")
                              ? name_of(optopt)
                              : "-" + std::string(1, static_cast<char>(optopt));
       fail(name + " needs a " + (option != nullptr ? option->value : "NAME"));
-    } else if (found == '?') {
+    } else if (found == ':' || found == '?') {
+      // The BSD parser of mingw-w64 says ':' of a value given to an option that takes none,
+      // glibc '?'.
       bool short_unknown = optopt > 0 && optopt < 256 && !argument.starts_with("--");
       fail(short_unknown
                ? "unknown option " + quoted("-" + std::string(1, static_cast<char>(optopt)))

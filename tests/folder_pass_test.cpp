@@ -305,15 +305,17 @@ TEST_F(FolderPass, TakesM3uLinesAsWindowsFindsThem) {
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), warnings + 2) << result.err;
   for (const char* control : {"\x1B", "\xC2\x85", "\xC2\x9B"})
     EXPECT_EQ(result.err.find(control), std::string::npos) << "no control codes for the terminal";
-  for (const char* reason :
-       {"'nul.mp3' names 'F\\nul.mp3', which is there, but Windows, and so "
-        "the player, takes this name for a device",
-        "'trail.mp3' names 'F\\trail.mp3.', which is there, but Windows, and "
-        "so the player, drops the dots and blanks",
-        ", which is there, but its name is in decomposed form",
-        "code page CP1252 has no characters for 'C:\\Users\\me\\Music\\F\\Dvo\xC5"
-        "\x99\xC3\xA1k.mp3'; CP1250 spells it: --codepage CP1250",
-        "'F\\list.m3u' names 1 audio file of another kind (.flac)"})
+  // Redirected, the Windows build writes its messages in the code page, "?" for what it lacks.
+  const std::string dvorak = testing_windows_build() ? "Dvo?\xE1k" : "Dvo\xC5\x99\xC3\xA1k";
+  for (const std::string& reason :
+       {std::string("'nul.mp3' names 'F\\nul.mp3', which is there, but Windows, and so "
+                    "the player, takes this name for a device"),
+        std::string("'trail.mp3' names 'F\\trail.mp3.', which is there, but Windows, and "
+                    "so the player, drops the dots and blanks"),
+        std::string(", which is there, but its name is in decomposed form"),
+        "code page CP1252 has no characters for 'C:\\Users\\me\\Music\\F\\" + dvorak +
+            ".mp3'; CP1250 spells it: --codepage CP1250",
+        std::string("'F\\list.m3u' names 1 audio file of another kind (.flac)")})
     EXPECT_NE(result.err.find(reason), std::string::npos) << reason << "\n" << result.err;
   EXPECT_NE(result.err.find(testing_windows_build() ? "Bj\xF6rk.mp3" : "Bj\xC3\xB6rk.mp3"),
             std::string::npos)

@@ -97,6 +97,7 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments,
     return std::string();
   };
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   int argc = static_cast<int>(words.size());

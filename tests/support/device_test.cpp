@@ -123,11 +123,11 @@ TEST(Device, ListsTheFoldersOfARunAsIfEachWereListedWhenAskedFor) {
   struct Case {
     const char* what;
     std::vector<int> asked;  // folder numbers; 40 is not there
-    bool memory_only = false;
     ListingLimits limits = {};
-    int failing = -1;            // whose listing fails
-    bool out_of_memory = false;  // it runs out of memory instead
-    int blocking = -1;           // whose listing waits until folder 39 is asked for
+    int failing = -1;   // whose listing fails
+    int blocking = -1;  // whose listing waits until folder 39 is asked for
+    bool memory_only = false;
+    bool out_of_memory = false;  // the failing one runs out of memory instead
   };
   std::vector<int> in_order(40);
   for (int folder = 0; folder < 40; ++folder) in_order[folder] = folder;
@@ -139,10 +139,10 @@ TEST(Device, ListsTheFoldersOfARunAsIfEachWereListedWhenAskedFor) {
       {"out of turn", {5, 0, 1, 39, 2, 2, 38}},
       {"one missing", {0, 40, 1}},
       {"none", {}},
-      {"each over the bound", in_order, true, {16, 16}},
-      {"one that fails", in_order, true, {}, 3},
-      {"one out of memory", in_order, true, {}, 3, true},
-      {"one that blocks, and one out of turn meanwhile", {0, 1, 39, 2, 3}, true, {}, -1, false, 2},
+      {"each over the bound", in_order, {16, 16}, -1, -1, true},
+      {"one that fails", in_order, {}, 3, -1, true},
+      {"one out of memory", in_order, {}, 3, -1, true, true},
+      {"one that blocks, and one out of turn meanwhile", {0, 1, 39, 2, 3}, {}, -1, 2, true},
   };
   for (DeviceLibrary::Kind kind : DeviceLibrary::kKinds) {
     for (const Case& c : cases) {

@@ -1,7 +1,9 @@
-# Copies the sample music folder and runs eplgen in the copy, so the sources stay clean.
+# Copies the sample music folder and runs eplgen in the copy, so the sources stay clean; then shows
+# with epldump what the player gets from one of the playlists.
 file(REMOVE_RECURSE "${COPY}")
 get_filename_component(parent "${COPY}" DIRECTORY)
 file(COPY "${SAMPLE}" DESTINATION "${parent}")
+message("$ cd ${COPY} && eplgen")
 execute_process(COMMAND "${EPLGEN}" WORKING_DIRECTORY "${COPY}" RESULT_VARIABLE status)
 file(GLOB_RECURSE playlists RELATIVE "${COPY}" "${COPY}/*Default Playlist.epl")
 list(SORT playlists)
@@ -11,3 +13,10 @@ foreach(playlist IN LISTS playlists)
   math(EXPR entries "${size} / 716")
   message("  ${playlist} (${entries} entries)")
 endforeach()
+message("\nThe entries of Rock's playlist, as the player reads them, each checked against the folder:")
+message("$ epldump --check . 'Rock/Default Playlist.epl'")
+execute_process(COMMAND "${EPLDUMP}" --check . "Rock/Default Playlist.epl"
+                WORKING_DIRECTORY "${COPY}" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "epldump exited with status ${status}")
+endif()

@@ -209,7 +209,8 @@ class FolderWalk {
         nameless.push_back(quoted_text(library_.run.code_page, path));
     }
     if (used && looking_) return sign_of_track();
-    std::string shown_folder = quoted_text(library_.run.code_page, folder);
+    // Shown only when something is said: most folders hold one M3U that names its tracks.
+    auto shown_folder = [&] { return quoted_text(library_.run.code_page, folder); };
     auto text_of = [&](std::size_t index) {
       return quoted_text(library_.run.code_page,
                          folder + "\\" + std::string(listing.text(m3us[index])));
@@ -219,14 +220,14 @@ class FolderWalk {
           listed(nameless) +
           (nameless.size() == 1 ? " names no track, so it is no playlist of "
                                 : " name no track, so they are no playlists of ") +
-          shown_folder + ": " +
+          shown_folder() + ": " +
           (used ? text_of(*used) + " is" : "its tracks are taken as for a folder without one"));
     if (!used) return std::nullopt;
     std::vector<std::string> unused;
     for (std::size_t index = *used + 1; index < m3us.size(); ++index)
       unused.push_back(text_of(index));
     if (!unused.empty())
-      report.warn(shown_folder + " holds several M3U files: " + text_of(*used) +
+      report.warn(shown_folder() + " holds several M3U files: " + text_of(*used) +
                   " gives its tracks, " + listed(unused) +
                   (unused.size() == 1 ? " is not used" : " are not used"));
     return true;

@@ -177,10 +177,9 @@ PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
   // Neither "*.mp3" nor "*.m3u": a half-written playlist is never taken for a track or an M3U.
   playlist.temporary_path = playlist.place.device_path + std::string(kTemporarySuffix);
   playlist.temporary_text = playlist.place.text + std::string(kTemporarySuffix);
-  std::string shown = quoted(playlist.place.text);
   if (playlist.place.there && *playlist.place.there != EntryType::file) {
     playlist.failure =
-        "cannot write " + shown + ": " +
+        "cannot write " + quoted(playlist.place.text) + ": " +
         (*playlist.place.there == EntryType::folder ? "a folder is in its place"
                                                     : "something else is in its place");
     fail();
@@ -190,7 +189,7 @@ PlaylistWriter::Start PlaylistWriter::begin(PlaylistPlace place) {
     DeviceError error;
     playlist.previous = device_.open(playlist.place.device_path, error);
     if (playlist.previous != nullptr && playlist.previous->read_only()) {
-      report_.warn("leaving " + shown + " as it is: it is read-only");
+      report_.warn("leaving " + quoted(playlist.place.text) + " as it is: it is read-only");
       ++counts_.not_written;
       end_playlist();
       return Start::kept;

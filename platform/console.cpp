@@ -92,8 +92,9 @@ void Console::warn(const std::string& message) {
 void Console::hint(const std::string& line) { write_error_line(line + "\n"); }
 
 void Console::progress(std::size_t done, std::size_t planned) {
+  if (!error_is_terminal_) return;
   auto now = std::chrono::steady_clock::now();
-  if (!error_is_terminal_ || now - started_ < std::chrono::seconds(1) ||
+  if (now - started_ < std::chrono::seconds(1) ||
       now - progress_shown_at_ < std::chrono::milliseconds(100))
     return;
   progress_shown_at_ = now;
